@@ -1,0 +1,26 @@
+#ifndef DATABASEFILES_H
+#define DATABASEFILES_H
+// The data directory and the two mapping database files that are handed to SDL.
+
+#include <QString>
+
+// Bare names of the two files, addressed relative to the data directory (the working directory).
+extern const char* const kCommunityDatabaseFile; // "gamecontrollerdb.txt"
+extern const char* const kLocalDatabaseFile;     // "gamecontrollerdb.local.txt"
+
+// The first generic data location Qt reports (the XDG data home); empty if Qt reports none.
+QString defaultDataDirectory();
+
+// "gamecontrollerdb.txt" in the executable's directory; call before the working directory changes.
+QString defaultSeedPath();
+
+// Start-up: creates dataDirectory (one level) when missing, makes it the working directory, and copies
+// seedPath to "gamecontrollerdb.txt" there when no such file exists (never over an existing file).
+// An empty dataDirectory, or one that cannot be created or entered, keeps the working directory.
+void enterDataDirectory(const QString& dataDirectory, const QString& seedPath);
+
+// Hands "gamecontrollerdb.txt", then "gamecontrollerdb.local.txt" (so local entries win) to SDL.
+// Missing or unreadable files contribute nothing.
+void loadMappingFiles();
+
+#endif

@@ -1,0 +1,55 @@
+#ifndef VIRTUALPAD_H
+#define VIRTUALPAD_H
+// A gamepad made of SDL's virtual joystick driver, for tests and benchmarks: attach it with a name,
+// ids and counts, set its axes, buttons and hats, detach it while the program runs.
+// SDL must have been initialised with its joystick subsystem. State changes reach SDL's event queue
+// at the next SDL_PumpEvents/SDL_PollEvent, as real hardware would.
+
+#include <QByteArray>
+#include <SDL.h>
+
+class VirtualPad
+{
+public:
+    struct Layout {
+        const char* name = "Stickwell Test Pad";
+        Uint16 vendor = 0x1209;
+        Uint16 product = 0x5701;
+        int axes = 6;
+        int buttons = 15;
+        int hats = 1;
+    };
+
+    VirtualPad();
+    explicit VirtualPad(const Layout& layout);
+    ~VirtualPad(); // detaches if still attached
+
+    VirtualPad(const VirtualPad&) = delete;
+    VirtualPad& operator=(const VirtualPad&) = delete;
+
+    // Attaches the pad (and opens a handle of its own, needed to set its state). Returns false on failure.
+    bool attach();
+    // Detaches the pad; SDL then reports its removal.
+    void detach();
+    bool isAttached() const { return m_pJoystick != nullptr; }
+
+    // The SDL device index it had when attached (it may change as other devices come and go),
+    // its instance id, and its GUID text (32 hex digits).
+    int deviceIndex() const;
+    SDL_JoystickID instanceId() const;
+    QByteArray guidText() const;
+    SDL_Joystick* joystick() const { return m_pJoystick; }
+
+    void setAxis(int axis, Sint16 value);
+    void setButton(int button, bool pressed);
+    void setHat(int hat, Uint8 value);
+    // Press and release; the release follows in a later SDL update, so both events are reported.
+    void pressButton(int button);
+
+private:
+    Layout m_layout;
+    SDL_Joystick* m_pJoystick = nullptr;
+    SDL_JoystickID m_instanceId = -1;
+};
+
+#endif

@@ -1,0 +1,28 @@
+#ifndef MAPPINGSTRING_H
+#define MAPPINGSTRING_H
+// Turning the 25 binding slots into one line of SDL2's game-controller mapping format.
+
+#include "bindingtable.h"
+#include "capturedinput.h"
+
+#include <SDL.h>
+#include <stddef.h>
+
+enum { MAPPING_TEXT_SIZE = 1024, MAPPING_TOKEN_SIZE = 12 };
+
+// For the negative-half row of a stick axis (15, 17, 19 or 21): when it and the next row hold the same
+// axis with the same rest position, makes row one full axis (value = its end, extreme = the positive
+// row's end), empties the next row and returns true. Otherwise changes nothing and returns false.
+bool mergeAxisHalves(CapturedInput slots[BINDING_ROWS], int row);
+
+// Writes guidText, ",%GAMEPAD_NAME%,platform:<SDL_GetPlatform()>," and one "name:token," entry per
+// non-empty slot, in row order, into out (NUL-terminated, every append bounded by outSize, excess
+// dropped). May merge axis halves, so the slots can change.
+void buildMappingString(CapturedInput slots[BINDING_ROWS], const char* guidText, char* out,
+                        size_t outSize = MAPPING_TEXT_SIZE);
+
+// The same, with the GUID text of the joystick that has instanceId (what SDL gives when it is gone).
+void buildMappingString(CapturedInput slots[BINDING_ROWS], SDL_JoystickID instanceId, char* out,
+                        size_t outSize = MAPPING_TEXT_SIZE);
+
+#endif

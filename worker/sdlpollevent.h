@@ -1,0 +1,53 @@
+#ifndef SDLPOLLEVENT_H
+#define SDLPOLLEVENT_H
+// The input worker: polls SDL's event queue on its own thread, one run per call of doWork().
+// Normal mode reports held controls of the open game controller and hot-plug; mapping mode runs
+// the 25-step capture and emits the finished mapping string.
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QWaitCondition>
+#include <SDL.h>
+#include <atomic>
+
+class SDLPollEvent : public QObject
+{
+    Q_OBJECT
+public:
+    // Initialises SDL's game-controller subsystem (SDL counts the init).
+    explicit SDLPollEvent(QObject* parent = nullptr);
+    ~SDLPollEvent() override;
+
+    // GUI thread: marks a run as requested, clears the abort flag under the lock, traces
+    // "Request worker start in Thread " and emits workRequested() after unlocking.
+    void requestWork();
+    // GUI thread: while a run is requested or going, sets the abort flag (and wakes an idle wait)
+    // and traces "Request worker aborting in Thread ". Does not wait; harmless when idle.
+    void abort();
+
+    // Written by the window between runs (restart sequence); read once at the start of a run.
+    std::atomic<int> m_iMappingMode{0};
+    std::atomic<SDL_JoystickID> m_iJoystickInstanceId{0};
+
+signals:
+    void workRequested();
+    void buttonPressed(int index, bool pressed);
+    void finished();
+    void mappingReady(QString mapping);
+    void joystickAdded(int);
+    void joystickRemoved(int);
+
+public slots:
+    void doWork();
+
+private:
+    bool abortRequested();
+
+    bool m_bAbort = false;
+    bool m_bWorking = false;
+    QMutex m_mutex;
+    QWaitCondition m_wake; // lets an idle normal-mode run notice abort at once
+};
+
+#endif
