@@ -1,1 +1,582 @@
-// placeholder
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "bindingtable.h"
+#include "databasefiles.h"
+#include "environmentfile.h"
+#include "filedownloader.h"
+#include "gamepadname.h"
+#include "localmappingfile.h"
+#include "logformat.h"
+#include "mappingsubmitter.h"
+#include "sdlpollevent.h"
+#include "updatecheck.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPixmap>
+#include <QThread>
+#include <limits.h>
+#include <stdio.h>
+
+namespace {
+const char* const kProductLabel = "Stickwell v1.2";
+const char* const kWebsite = "https://stickwell.brightmoor.org";
+const char* const kEnvVarName = "SDL_GAMECONTROLLERCONFIG";
+const char* const kNoGamepads = "No gamepads found";
+const int kDeviceIndexRole = Qt::UserRole;
+const int kInstanceIdRole = Qt::UserRole + 1;
+
+QLabel* bindingOverlays[BINDING_ROWS];
+} // namespace
+
+int mappingMode = 0;
+
+MainWindowSettings::MainWindowSettings()
+    : dataDirectory(defaultDataDirectory()), seedPath(defaultSeedPath()),
+      environmentFile(QString::fromUtf8(kSystemEnvironmentFile)), databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
+      submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl))
+{
+}
+
+MainWindowSettings MainWindowSettings::fromEnvironment()
+{
+    MainWindowSettings settings;
+    const QByteArray databaseUrl = qgetenv("STICKWELL_DATABASE_URL");
+    const QByteArray submissionUrl = qgetenv("STICKWELL_SUBMISSION_URL");
+    const QByteArray environmentFile = qgetenv("STICKWELL_ENVIRONMENT_FILE");
+    if (!databaseUrl.isEmpty())
+        settings.databaseUrl = QUrl(QString::fromUtf8(databaseUrl));
+    if (!submissionUrl.isEmpty())
+        settings.submissionUrl = QUrl(QString::fromUtf8(submissionUrl));
+    if (!environmentFile.isEmpty())
+        settings.environmentFile = QString::fromLocal8Bit(environmentFile);
+    return settings;
+}
+
+MainWindow::MainWindow(QWidget* parent) : MainWindow(MainWindowSettings(), parent) {}
+
+MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
+    : QMainWindow(parent), m_pJoystick(nullptr), m_pGameController(nullptr), m_pThread(nullptr),
+      m_pWorker(nullptr), m_pFileDownloader(nullptr), ui(new Ui::MainWindow), m_settings(settings)
+{
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::CustomizeWindowHint |
+                   Qt::WindowCloseButtonHint);
+    ui->setupUi(this);
+    statusBar()->setSizeGripEnabled(false);
+    ui->mainImage->setPixmap(QPixmap(":/PadSetup-Back-Tp.png"));
+
+    enterDataDirectory(m_settings.dataDirectory, m_settings.seedPath);
+    loadMappingFiles();
+
+    createBindingOverlays();
+    printBanner();
+    refreshGamepadList();
+
+    m_pThread = new QThread;
+    m_pWorker = new SDLPollEvent;
+    m_pWorker->moveToThread(m_pThread);
+    connect(m_pWorker, SIGNAL(buttonPressed(int, bool)), this, SLOT(showGamepadImage(int, bool)));
+    connect(m_pWorker, SIGNAL(mappingReady(QString)), this, SLOT(newMappingAvailable(QString)));
+    connect(m_pWorker, SIGNAL(joystickAdded(int)), this, SLOT(addJoystick(int)));
+    connect(m_pWorker, SIGNAL(joystickRemoved(int)), this, SLOT(removeJoystick(int)));
+    connect(m_pWorker, SIGNAL(workRequested()), m_pThread, SLOT(start()));
+    connect(m_pThread, SIGNAL(started()), m_pWorker, SLOT(doWork()));
+    connect(m_pWorker, SIGNAL(finished()), m_pThread, SLOT(quit()), Qt::DirectConnection);
+
+    setMappingMode(0);
+
+    const QByteArray configured = getEnvVar(kEnvVarName).toUtf8();
+    if (!configured.isEmpty()) {
+        logMessage(formatText("Environment variable \"%s\" is set to: \"%s\"", kEnvVarName, configured.constData()));
+        ui->resetEnvVarButton->setEnabled(true);
+    } else {
+        logMessage(formatText("Environment variable \"%s\" is not defined", kEnvVarName));
+        ui->resetEnvVarButton->setEnabled(false);
+    }
+
+    m_pFileDownloader = new FileDownloader(m_settings.databaseUrl, this);
+    connect(m_pFileDownloader, SIGNAL(downloaded()), this, SLOT(dbFileDownloaded()));
+    logMessage(formatText("Checking if new mappings available from github: %s", kDatabaseProjectPage));
+}
+
+MainWindow::~MainWindow()
+{
+    if (m_pWorker)
+        m_pWorker->abort();
+    if (m_pThread)
+        m_pThread->wait(ULONG_MAX);
+    qDebug() << "Deleting thread and worker in Thread " << QThread::currentThreadId();
+    closeGamepad();
+    delete m_pThread;
+    delete m_pWorker;
+    delete ui;
+    for (QLabel*& overlay : bindingOverlays)
+        overlay = nullptr;
+}
+
+void MainWindow::logMessage(const char* text)
+{
+    printf("[LOG] %s\n", text);
+    ui->logTextEdit->appendPlainText(QString::fromUtf8(text));
+}
+
+void MainWindow::printBanner()
+{
+    SDL_version linked;
+    SDL_GetVersion(&linked);
+    logMessage(formatText("%s by Brightmoor (compiled with SDL version %d.%d.%d, DLL version %d.%d.%d)", kProductLabel,
+                          SDL_MAJOR_VERSION, SDL_MINOR_VERSION, SDL_PATCHLEVEL, linked.major, linked.minor,
+                          linked.patch));
+    logMessage(formatText("Website: %s\n", kWebsite));
+}
+
+void MainWindow::showInformation(const QString& text)
+{
+    QMessageBox box;
+    box.setText(QString::fromUtf8(kProductLabel));
+    box.setInformativeText(text);
+    box.setIcon(QMessageBox::Information);
+    box.exec();
+}
+
+// ---- gamepad list ----
+
+void MainWindow::refreshGamepadList(SDL_JoystickID keepInstance)
+{
+    closeGamepad();
+    int remembered = ui->gamepadComboBox->currentIndex();
+    if (remembered < 0)
+        remembered = 0;
+    ui->gamepadComboBox->clear();
+    logMessage("Searching gamepads...");
+
+    const int count = SDL_NumJoysticks();
+    if (count <= 0) {
+        logMessage(kNoGamepads);
+        statusBar()->showMessage(kNoGamepads, 0);
+        ui->gamepadComboBox->addItem(kNoGamepads);
+        ui->copyBindingsButton->setEnabled(false);
+        ui->copyIdButton->setEnabled(false);
+        ui->newBindings->setEnabled(false);
+        ui->setEnvVarButton->setEnabled(false);
+        return;
+    }
+
+    logMessage(formatText("Found %i gamepad(s):", count));
+    statusBar()->showMessage(formatText("Found %i gamepad(s)", count), 0);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        SDL_Joystick* joystick = SDL_JoystickOpen(i);
+        if (!joystick) {
+            logMessage(formatText("Error: can't open gamepad[%d] (%s)", i, SDL_GetError()));
+            continue;
+        }
+        char guidText[1024];
+        SDL_JoystickGetGUIDString(SDL_JoystickGetGUID(joystick), guidText, sizeof guidText);
+        const char* joystickName = SDL_JoystickName(joystick);
+        QString name = QString::fromUtf8(joystickName ? joystickName : "");
+        QString text;
+        if (SDL_IsGameController(i)) {
+            SDL_GameController* controller = SDL_GameControllerOpen(i);
+            if (controller) {
+                const char* controllerName = SDL_GameControllerName(controller);
+                name = QString::fromUtf8(controllerName ? controllerName : "");
+                const QByteArray utf8 = name.toUtf8();
+                logMessage(formatText("\"%s\", %s (mapping available)", utf8.constData(), guidText));
+                SDL_GameControllerClose(controller);
+            } else {
+                logMessage(formatText("Error: can't open gamepad[%d] (%s)", i, SDL_GetError()));
+            }
+            text = name + " (mapping available)";
+        } else {
+            const QByteArray utf8 = name.toUtf8();
+            logMessage(formatText("\"%s\", %s", utf8.constData(), guidText));
+            text = name + " ";
+        }
+        // The device index travels with the entry: once a device fails to open, positions and
+        // SDL's indexes no longer agree.
+        // The first entry becomes current at once, and the selection opens it by this index.
+        ui->gamepadComboBox->addItem(text, i);
+        ui->gamepadComboBox->setItemData(ui->gamepadComboBox->count() - 1, SDL_JoystickInstanceID(joystick),
+                                         kInstanceIdRole);
+        SDL_JoystickClose(joystick);
+    }
+    // Devices are back, so a new mapping can be made again.
+    ui->newBindings->setEnabled(ui->gamepadComboBox->count() > 0);
+
+    int target = remembered;
+    if (keepInstance >= 0) {
+        const int found = ui->gamepadComboBox->findData(keepInstance, kInstanceIdRole);
+        if (found >= 0)
+            target = found;
+    }
+    if (target >= ui->gamepadComboBox->count())
+        target = -1;
+    ui->gamepadComboBox->setCurrentIndex(target);
+}
+
+void MainWindow::on_gamepadComboBox_currentIndexChanged(int index)
+{
+    if (index < 0)
+        return;
+    closeGamepad();
+    if (SDL_NumJoysticks() <= 0)
+        return;
+    const QVariant device = ui->gamepadComboBox->itemData(index, kDeviceIndexRole);
+    if (!device.isValid())
+        return;
+    const int deviceIndex = device.toInt();
+    m_pJoystick = SDL_JoystickOpen(deviceIndex);
+    const bool mapped = SDL_IsGameController(deviceIndex);
+    if (mapped)
+        m_pGameController = SDL_GameControllerOpen(deviceIndex);
+    ui->copyBindingsButton->setEnabled(mapped);
+    ui->copyIdButton->setEnabled(mapped);
+    ui->setEnvVarButton->setEnabled(mapped);
+}
+
+void MainWindow::closeGamepad()
+{
+    if (m_pGameController) {
+        SDL_GameControllerClose(m_pGameController);
+        m_pGameController = nullptr;
+    }
+    // The joystick stays open in SDL: SDL counts opens, and a later selection gets the same handle.
+    m_pJoystick = nullptr;
+}
+
+bool MainWindow::listHoldsInstance(SDL_JoystickID instance) const
+{
+    return ui->gamepadComboBox->findData(instance, kInstanceIdRole) >= 0;
+}
+
+// True when SDL's devices are no longer the ones listed (a capture swallows the hot-plug events).
+bool MainWindow::listIsStale() const
+{
+    int listed = 0;
+    for (int i = 0; i < ui->gamepadComboBox->count(); ++i)
+        if (ui->gamepadComboBox->itemData(i, kInstanceIdRole).isValid())
+            ++listed;
+    int present = 0;
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (!listHoldsInstance(SDL_JoystickGetDeviceInstanceID(i)))
+            return true;
+        ++present;
+    }
+    return present != listed;
+}
+
+SDL_JoystickID MainWindow::selectedInstance() const
+{
+    const QVariant data = ui->gamepadComboBox->currentData(kInstanceIdRole);
+    return data.isValid() ? data.toInt() : -1;
+}
+
+QByteArray MainWindow::selectedGuidText() const
+{
+    char guidText[1024];
+    SDL_JoystickGetGUIDString(SDL_JoystickGetGUID(m_pJoystick), guidText, sizeof guidText);
+    return QByteArray(guidText);
+}
+
+void MainWindow::addJoystick(int index)
+{
+    // SDL also reports the devices present at start; only a device the list lacks changes it.
+    if (mappingMode != 0 || listHoldsInstance(SDL_JoystickGetDeviceInstanceID(index)))
+        return;
+    applyMappingChanges(selectedInstance());
+}
+
+void MainWindow::removeJoystick(int index)
+{
+    // SDL renumbers its devices after a removal, so the entries must be rebuilt to stay true.
+    if (mappingMode != 0 || !listHoldsInstance(index))
+        return;
+    applyMappingChanges(selectedInstance());
+}
+
+// ---- database ----
+
+void MainWindow::stopWorker()
+{
+    m_pWorker->abort();
+    m_pThread->wait(ULONG_MAX);
+}
+
+void MainWindow::applyMappingChanges(SDL_JoystickID keepInstance)
+{
+    stopWorker();
+    refreshGamepadList(keepInstance);
+    reapplyMappingMode();
+}
+
+void MainWindow::dbFileDownloaded()
+{
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(
+        m_pFileDownloader->receivedData(), m_pFileDownloader->errorString(), QString::fromUtf8(kCommunityDatabaseFile));
+    switch (outcome.result) {
+    case UpdateCheckResult::NoWorkingCopy:
+        return;
+    case UpdateCheckResult::Failed: {
+        const QByteArray reason = outcome.reason.toUtf8();
+        logMessage(formatText("Update check failed: %s", reason.constData()));
+        return;
+    }
+    case UpdateCheckResult::UpToDate:
+        logMessage("Mappings are already up-to-date");
+        return;
+    case UpdateCheckResult::Differs:
+        break;
+    }
+    if (mappingMode != 0) {
+        logMessage("New mappings available; they will be offered at the next start");
+        return;
+    }
+    QString error;
+    if (!replaceWorkingCopy(QString::fromUtf8(kCommunityDatabaseFile), m_pFileDownloader->receivedData(), &error)) {
+        const QByteArray reason = error.toUtf8();
+        logMessage(formatText("Error: can't store the new mappings: %s", reason.constData()));
+        return;
+    }
+    logMessage("New mappings available");
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+
+    QMessageBox box;
+    box.setText(QString::fromUtf8(kProductLabel));
+    box.setInformativeText("New mappings available. Do you want to load them?");
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setIcon(QMessageBox::Information);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    loadMappingFiles();
+    applyMappingChanges();
+}
+
+void MainWindow::newMappingAvailable(QString mapping)
+{
+    setMappingMode(0);
+
+    const char* sdlName = nullptr;
+    if (m_pGameController)
+        sdlName = SDL_GameControllerName(m_pGameController);
+    else if (m_pJoystick)
+        sdlName = SDL_JoystickName(m_pJoystick);
+    else {
+        logMessage("No gamepad is selected any more: the new mapping was not saved");
+        return;
+    }
+    // Taken before the dialog: hot-plug may rebuild the list while it is open.
+    const QByteArray guidText = selectedGuidText();
+    QString typed = suggestedGamepadName(sdlName);
+    QString name;
+    for (;;) {
+        bool ok = false;
+        typed = QInputDialog::getText(this, QString::fromUtf8(kProductLabel), "Enter gamepad name:",
+                                      QLineEdit::Normal, typed, &ok);
+        if (!ok)
+            return;
+        QString why;
+        if (acceptGamepadName(typed, &name, &why))
+            break;
+        showInformation(why);
+    }
+
+    const QByteArray mappingText = finalMapping(mapping, name);
+    logMessage(formatText("Mapping string: '%s'", mappingText.constData()));
+
+    QString error;
+    if (!saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), guidText, mappingText, &error)) {
+        const QByteArray reason = error.toUtf8();
+        logMessage(formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));
+    }
+
+    auto* manager = new QNetworkAccessManager(this);
+    connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(mappingSubmitted(QNetworkReply*)));
+    submitMapping(manager, m_settings.submissionUrl, guidText, mappingText);
+
+    SDL_GameControllerAddMapping(mappingText.constData());
+    applyMappingChanges();
+}
+
+void MainWindow::mappingSubmitted(QNetworkReply* reply)
+{
+    // One manager per submission: both go once the answer is in.
+    reply->deleteLater();
+    reply->manager()->deleteLater();
+}
+
+// ---- wizard view ----
+
+void MainWindow::createBindingOverlays()
+{
+    for (int row = 0; row < BINDING_ROWS; ++row) {
+        auto* overlay = new QLabel(ui->mainImage);
+        bindingOverlays[row] = overlay;
+        overlay->setPixmap(QPixmap(bindingTable[row].image));
+        overlay->move(bindingTable[row].x, bindingTable[row].y);
+    }
+    hideBindingOverlays();
+}
+
+void MainWindow::hideBindingOverlays()
+{
+    for (QLabel* overlay : bindingOverlays)
+        if (overlay)
+            overlay->setVisible(false);
+}
+
+void MainWindow::showGamepadImage(int index, bool show)
+{
+    if (index < 0 || index >= BINDING_ROWS || !bindingOverlays[index])
+        return;
+    bindingOverlays[index]->setVisible(show);
+}
+
+void MainWindow::setMappingMode(int mode)
+{
+    ui->cancelButton->setVisible(mode == 1);
+    ui->previousButton->setVisible(mode == 1);
+    ui->skipButton->setVisible(mode == 1);
+    ui->copyBindingsButton->setVisible(mode != 1);
+    ui->copyIdButton->setVisible(mode != 1);
+    ui->newBindings->setVisible(mode != 1);
+    ui->setEnvVarButton->setEnabled(mode != 1 && m_pGameController);
+    ui->resetEnvVarButton->setEnabled(mode != 1);
+    ui->gamepadComboBox->setEnabled(mode == 0);
+    mappingMode = mode;
+
+    m_pWorker->m_iMappingMode = mode;
+    if (m_pJoystick)
+        m_pWorker->m_iJoystickInstanceId = SDL_JoystickInstanceID(m_pJoystick);
+    m_pWorker->abort();
+    m_pThread->wait(ULONG_MAX);
+    m_pWorker->requestWork();
+}
+
+void MainWindow::reapplyMappingMode()
+{
+    setMappingMode(mappingMode);
+}
+
+void MainWindow::on_newBindings_clicked()
+{
+    showInformation("Press the buttons on your gamepad when indicated (Your gamepad may look different than the "
+                    "picture). If you want to correct a mistake, click 'Back' button. To skip a button, click "
+                    "'Skip' button. To exit mapping mode, click 'Cancel' button");
+    setMappingMode(1);
+}
+
+void MainWindow::on_cancelButton_clicked()
+{
+    setMappingMode(0);
+    hideBindingOverlays();
+    if (listIsStale())
+        applyMappingChanges(selectedInstance());
+}
+
+static void pushWorkerControl(Sint32 code)
+{
+    SDL_Event event;
+    SDL_memset(&event, 0, sizeof event);
+    event.type = SDL_USEREVENT;
+    event.user.code = code;
+    SDL_PushEvent(&event);
+}
+
+void MainWindow::on_skipButton_clicked()
+{
+    pushWorkerControl(0);
+}
+
+void MainWindow::on_previousButton_clicked()
+{
+    pushWorkerControl(1);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    QCoreApplication::quit();
+}
+
+// ---- clipboard and environment commands ----
+
+void MainWindow::on_copyIdButton_clicked()
+{
+    if (!m_pJoystick)
+        return;
+    const QByteArray guidText = selectedGuidText();
+    const char* controllerName = m_pGameController ? SDL_GameControllerName(m_pGameController) : "";
+    const QByteArray name(controllerName ? controllerName : "");
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(guidText), QClipboard::Clipboard);
+    logMessage(formatText("The GUID for \"%s\" is \"%s\"", name.constData(), guidText.constData()));
+    showInformation(QString::fromUtf8(formatText("The GUID for \"%s\" copied to a clipboard buffer", name.constData())));
+}
+
+void MainWindow::on_copyBindingsButton_clicked()
+{
+    if (!m_pGameController)
+        return;
+    const char* controllerName = SDL_GameControllerName(m_pGameController);
+    const QByteArray name(controllerName ? controllerName : "");
+    char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
+    const QByteArray mappingText(sdlMapping ? sdlMapping : "");
+    SDL_free(sdlMapping);
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(mappingText), QClipboard::Clipboard);
+    logMessage(formatText("Mapping string for \"%s\" is \"%s\"", name.constData(), mappingText.constData()));
+    showInformation(
+        QString::fromUtf8(formatText("Mapping string for \"%s\" copied to a clipboard buffer", name.constData())));
+}
+
+void MainWindow::on_setEnvVarButton_clicked()
+{
+    if (!m_pGameController)
+        return;
+    QMessageBox box;
+    box.setText(QString::fromUtf8(kProductLabel));
+    box.setInformativeText("This will set mapping for current gamepad as environment variable "
+                           "\"SDL_GAMECONTROLLERCONFIG\", so all SDL2 games will pick this mapping automatically. "
+                           "Continue?");
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setIcon(QMessageBox::Information);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
+    const QByteArray mappingText(sdlMapping ? sdlMapping : "");
+    SDL_free(sdlMapping);
+    logMessage(formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, mappingText.constData()));
+    QString error;
+    if (!setSystemEnvVar(kEnvVarName, mappingText.constData(), m_settings.environmentFile, &error)) {
+        const QByteArray reason = error.toUtf8();
+        logMessage(formatText("Error: %s", reason.constData()));
+        showInformation(QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData())));
+        return;
+    }
+    ui->resetEnvVarButton->setEnabled(true);
+}
+
+void MainWindow::on_resetEnvVarButton_clicked()
+{
+    QString error;
+    const bool reset = resetSystemEnvVar(kEnvVarName, m_settings.environmentFile, &error);
+    logMessage(formatText("Resetting environment variable \"%s\"", kEnvVarName));
+    if (!reset) {
+        const QByteArray reason = error.toUtf8();
+        logMessage(formatText("Error: %s", reason.constData()));
+        showInformation(QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData())));
+        return;
+    }
+    showInformation("You might need to restart your computer for the changes to take effect");
+    ui->resetEnvVarButton->setEnabled(false);
+}

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite (GUI tests under Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cd build
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@"
