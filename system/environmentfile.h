@@ -6,20 +6,34 @@
 
 extern const char* const kSystemEnvironmentFile; // "/etc/environment"
 
-// The value of name in the environment the program was started with; "" when unset.
+// The value of name in the environment the program was started with, as UTF-8; "" when unset (or when
+// name is null). Reads no file.
 QString getEnvVar(const char* name);
 
 // Rewrites the environment file at path: every line that contains name (case-sensitive, anywhere) is
-// dropped, the others are kept byte for byte, and "name=value\n" is appended as its own line. The new
-// content goes to a temporary file beside it (path + "_new", created exclusively), is flushed, gets the
-// original's mode, owner and group, and is renamed over the original in one step. On any failure the
-// original stays byte-identical, no temporary file is left, the line
-// "ERROR: Can't open file /etc/environment. Run 'sudo stickwell'" is printed on standard output, false
-// is returned and errorMessage (if given) says what failed.
+// dropped, the others are kept byte for byte (CRLF endings included), and "name=value\n" is appended
+// as its own line (a newline is supplied first if the last kept line lacks one). The value is written
+// exactly as given, unquoted.
+//
+// The new content goes to a temporary file beside it (path + "_new"), created exclusively and without
+// following links, so a leftover or planted file or link of that name is never followed, overwritten
+// or removed: its presence is a failure. The temporary file is written completely, gets the original's
+// mode, owner and group, is flushed to disk and renamed over the original in one step; the directory
+// is flushed afterwards. A symbolic link at path is read through and replaced by the new regular file.
+//
+// Returns true on success (errorMessage, if given, is then cleared). On any failure the original stays
+// byte-identical, no temporary file of ours is left, false is returned, errorMessage (if given) says
+// which step failed and why, and this line is printed on standard output:
+//   "ERROR: Can't open file /etc/environment. Run 'sudo stickwell'"
+// (with path in place of /etc/environment when another file is edited). A missing file is a failure:
+// the file is never created. Invalid arguments (name null or empty, name or value null or holding a
+// newline, which would wipe or split lines) fail the same way but without the error line, since no
+// file was touched and root rights would not help.
 bool setSystemEnvVar(const char* name, const char* value, const QString& path = kSystemEnvironmentFile,
                      QString* errorMessage = nullptr);
 
-// The same without appending a line: removes the variable.
+// The same without appending a line: removes the variable. The kept lines are written exactly as they
+// were, so a file without a line for name is rewritten with the same content.
 bool resetSystemEnvVar(const char* name, const QString& path = kSystemEnvironmentFile,
                        QString* errorMessage = nullptr);
 

@@ -13,16 +13,17 @@ enum { MAPPING_TEXT_SIZE = 1024, MAPPING_TOKEN_SIZE = 12 };
 // For the negative-half row of a stick axis (15, 17, 19 or 21): when it and the next row hold the same
 // axis with the same rest position, makes row one full axis (value = its end, extreme = the positive
 // row's end), empties the next row and returns true. Otherwise changes nothing and returns false.
-bool mergeAxisHalves(CapturedInput slots[BINDING_ROWS], int row);
+bool mergeAxisHalves(CapturedInput bindings[BINDING_ROWS], int row);
 
 // Writes guidText, ",%GAMEPAD_NAME%,platform:<SDL_GetPlatform()>," and one "name:token," entry per
 // non-empty slot, in row order, into out (NUL-terminated, every append bounded by outSize, excess
-// dropped). May merge axis halves, so the slots can change.
-void buildMappingString(CapturedInput slots[BINDING_ROWS], const char* guidText, char* out,
+// dropped). Nothing is written when out is NULL or outSize is 0; a NULL guidText counts as empty.
+// Merges axis halves in place (see mergeAxisHalves), so a second call on the same slots gives another text.
+void buildMappingString(CapturedInput bindings[BINDING_ROWS], const char* guidText, char* out,
                         size_t outSize = MAPPING_TEXT_SIZE);
 
 // The same, with the GUID text of the joystick that has instanceId (what SDL gives when it is gone).
-void buildMappingString(CapturedInput slots[BINDING_ROWS], SDL_JoystickID instanceId, char* out,
+void buildMappingString(CapturedInput bindings[BINDING_ROWS], SDL_JoystickID instanceId, char* out,
                         size_t outSize = MAPPING_TEXT_SIZE);
 
 #endif

@@ -1,0 +1,670 @@
+// The environment file editor: the line rule, the kept attributes, and every way the rewrite can fail
+// without harming the original. All files live in temporary directories.
+#include "environmentfile.h"
+#include "environmentfile_p.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// A byte string that may hold NUL bytes.
+#define BYTES(s) QByteArray(s, sizeof(s) - 1)
+
+namespace
+{
+
+const char kName[] = "SDL_GAMECONTROLLERCONFIG";
+const char kChildSwitch[] = "--edit-as-child";
+const uid_t kNobody = 65534;
+
+QByteArray errorLine(const QString& path)
+{
+    return "ERROR: Can't open file " + QFile::encodeName(path) + ". Run 'sudo stickwell'\n";
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool existsNoFollow(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+QStringList listing(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
+}
+
+// Collects what is written to file descriptor 1 while it lives.
+class StdoutCapture
+{
+public:
+    StdoutCapture()
+    {
+        std::fflush(stdout);
+        m_file.open();
+        m_iSaved = ::dup(1);
+        ::dup2(m_file.handle(), 1);
+    }
+    ~StdoutCapture() { finish(); }
+    QByteArray finish()
+    {
+        if (m_iSaved >= 0) {
+            std::fflush(stdout);
+            ::dup2(m_iSaved, 1);
+            ::close(m_iSaved);
+            m_iSaved = -1;
+            m_file.seek(0);
+            m_text = m_file.readAll();
+        }
+        return m_text;
+    }
+
+private:
+    QTemporaryFile m_file;
+    int m_iSaved = -1;
+    QByteArray m_text;
+};
+
+// A mount that is undone when the test ends, however it ends.
+class ScopedMount
+{
+public:
+    ScopedMount(const QByteArray& source, const QString& target, const char* type, unsigned long flags,
+                const char* options)
+        : m_target(QFile::encodeName(target))
+    {
+        m_bMounted = ::mount(source.constData(), m_target.constData(), type, flags, options) == 0;
+        m_iError = m_bMounted ? 0 : errno;
+    }
+    ~ScopedMount()
+    {
+        if (m_bMounted)
+            ::umount2(m_target.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_bMounted; }
+    QString error() const { return QString::fromLocal8Bit(std::strerror(m_iError)); }
+
+private:
+    QByteArray m_target;
+    bool m_bMounted = false;
+    int m_iError = 0;
+};
+
+EnvironmentFileStep g_failingStep;
+int g_iFailingErrno = 0;
+
+int failAtChosenStep(EnvironmentFileStep step)
+{
+    return step == g_failingStep ? g_iFailingErrno : 0;
+}
+
+} // namespace
+
+class TestEnvironmentFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void setVariable_data();
+    void setVariable();
+    void resetVariable_data();
+    void resetVariable();
+    void keepsModeOwnerAndGroup_data();
+    void keepsModeOwnerAndGroup();
+    void getEnvVarReadsOnlyTheProcessEnvironment();
+    void rejectsArgumentsThatWouldCorruptTheFile_data();
+    void rejectsArgumentsThatWouldCorruptTheFile();
+
+    void missingFileIsNeverCreated_data();
+    void missingFileIsNeverCreated();
+    void refusesWhatIsNotARegularFile_data();
+    void refusesWhatIsNotARegularFile();
+    void leavesWhateverHasTheTemporaryName_data();
+    void leavesWhateverHasTheTemporaryName();
+    void unprivilegedUserChangesNothing_data();
+    void unprivilegedUserChangesNothing();
+    void failedRenameLeavesTheOriginal();
+    void fullDiskLeavesTheOriginal();
+    void everyStepFailingLeavesTheOriginal_data();
+    void everyStepFailingLeavesTheOriginal();
+
+private:
+    // Runs the edit on a fresh file and checks it failed without changing anything but stdout.
+    void expectCleanFailure(bool set, const QString& path, const QByteArray& original,
+                            const QString& expectedInMessage);
+
+    QScopedPointer<QTemporaryDir> m_pDir;
+    QString m_path;
+};
+
+void TestEnvironmentFile::init()
+{
+    environmentFileFault = nullptr;
+    m_pDir.reset(new QTemporaryDir);
+    QVERIFY(m_pDir->isValid());
+    m_path = m_pDir->filePath("environment");
+}
+
+void TestEnvironmentFile::expectCleanFailure(bool set, const QString& path, const QByteArray& original,
+                                             const QString& expectedInMessage)
+{
+    const QString dir = QFileInfo(path).absolutePath();
+    const QStringList before = listing(dir);
+    QString message;
+    StdoutCapture out;
+    const bool ok =
+        set ? setSystemEnvVar(kName, "new,a:b0", path, &message) : resetSystemEnvVar(kName, path, &message);
+    const QByteArray printed = out.finish();
+    QVERIFY(!ok);
+    QCOMPARE(printed, errorLine(path));
+    QVERIFY2(message.contains(expectedInMessage, Qt::CaseInsensitive), qPrintable(message));
+    QCOMPARE(readFile(path), original);
+    QCOMPARE(listing(dir), before);
+}
+
+void TestEnvironmentFile::setVariable_data()
+{
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray longLine = "LONG=" + QByteArray(300000, 'x') + "\n";
+    QTest::newRow("PATH kept, old value replaced at the end")
+        << QByteArray("PATH=\"/usr/local/bin:/usr/bin\"\nSDL_GAMECONTROLLERCONFIG=old\n") << QByteArray("new")
+        << QByteArray("PATH=\"/usr/local/bin:/usr/bin\"\nSDL_GAMECONTROLLERCONFIG=new\n");
+    QTest::newRow("several old lines dropped wherever they stand")
+        << QByteArray("SDL_GAMECONTROLLERCONFIG=a\nPATH=x\nSDL_GAMECONTROLLERCONFIG=b\nLANG=C\n"
+                      "SDL_GAMECONTROLLERCONFIG=c\n")
+        << QByteArray("new") << QByteArray("PATH=x\nLANG=C\nSDL_GAMECONTROLLERCONFIG=new\n");
+    QTest::newRow("comment mentioning the name dropped")
+        << QByteArray("# SDL_GAMECONTROLLERCONFIG is set by hand\nPATH=x\n") << QByteArray("v")
+        << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("other variables containing the name dropped")
+        << QByteArray("OLD_SDL_GAMECONTROLLERCONFIG_X=1\nPATH=x\nHINT=see SDL_GAMECONTROLLERCONFIG\n")
+        << QByteArray("v") << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("lower-case spelling kept")
+        << QByteArray("sdl_gamecontrollerconfig=old\nSdl_GameControllerConfig=old\n") << QByteArray("v")
+        << QByteArray(
+               "sdl_gamecontrollerconfig=old\nSdl_GameControllerConfig=old\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("empty file gets exactly one line")
+        << QByteArray() << QByteArray("v") << QByteArray("SDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("spaces, commas and quotes written as they are")
+        << QByteArray("PATH=x\n")
+        << QByteArray("030000005e0400008e02000010010000,X-Box \"360\" pad,a:b0,b:b1, 'x' y,platform:Linux,")
+        << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=030000005e0400008e02000010010000,X-Box \"360\" pad,"
+                      "a:b0,b:b1, 'x' y,platform:Linux,\n");
+    QTest::newRow("empty value") << QByteArray("PATH=x\n") << QByteArray("")
+                                 << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=\n");
+    QTest::newRow("kept last line without newline gets one")
+        << QByteArray("PATH=x\nLANG=C") << QByteArray("v")
+        << QByteArray("PATH=x\nLANG=C\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("dropped last line without newline")
+        << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=old") << QByteArray("v")
+        << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("CRLF lines kept as they are")
+        << QByteArray("PATH=x\r\nSDL_GAMECONTROLLERCONFIG=old\r\nLANG=C\r\n") << QByteArray("v")
+        << QByteArray("PATH=x\r\nLANG=C\r\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("CR at the very end without newline")
+        << QByteArray("PATH=x\r") << QByteArray("v") << QByteArray("PATH=x\r\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("bytes that are not text kept byte for byte")
+        << BYTES("LANG=\xff\xfe\x80\n\0NUL=1\n\n\n  \t\n") << QByteArray("v\xc3\xa9")
+        << BYTES("LANG=\xff\xfe\x80\n\0NUL=1\n\n\n  \t\nSDL_GAMECONTROLLERCONFIG=v\xc3\xa9\n");
+    QTest::newRow("a line far longer than any buffer")
+        << QByteArray(longLine + "SDL_GAMECONTROLLERCONFIG=old\n" + longLine) << QByteArray("v")
+        << QByteArray(longLine + longLine + "SDL_GAMECONTROLLERCONFIG=v\n");
+}
+
+void TestEnvironmentFile::setVariable()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, expected);
+    QVERIFY(writeFile(m_path, original));
+
+    QString message = "stale";
+    StdoutCapture out;
+    const bool ok = setSystemEnvVar(kName, value.constData(), m_path, &message);
+    QCOMPARE(out.finish(), QByteArray());
+    QVERIFY2(ok, qPrintable(message));
+    QVERIFY(message.isEmpty());
+    QCOMPARE(readFile(m_path), expected);
+    QCOMPARE(listing(m_pDir->path()), QStringList{"environment"});
+
+    // Setting again replaces the line instead of piling up a second one.
+    QVERIFY(setSystemEnvVar(kName, value.constData(), m_path));
+    QCOMPARE(readFile(m_path), expected);
+}
+
+void TestEnvironmentFile::resetVariable_data()
+{
+    QTest::addColumn<QByteArray>("original");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("old line dropped, others kept")
+        << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=old\nLANG=C\n") << QByteArray("PATH=x\nLANG=C\n");
+    QTest::newRow("every line of the name dropped")
+        << QByteArray("# SDL_GAMECONTROLLERCONFIG\nSDL_GAMECONTROLLERCONFIG=a\nX=SDL_GAMECONTROLLERCONFIG\n")
+        << QByteArray();
+    QTest::newRow("no line for the variable: same content")
+        << QByteArray("PATH=x\r\nsdl_gamecontrollerconfig=1\nLANG=C")
+        << QByteArray("PATH=x\r\nsdl_gamecontrollerconfig=1\nLANG=C");
+    QTest::newRow("empty file stays empty") << QByteArray() << QByteArray();
+    QTest::newRow("kept last line without newline stays so")
+        << QByteArray("SDL_GAMECONTROLLERCONFIG=a\nPATH=x") << QByteArray("PATH=x");
+}
+
+void TestEnvironmentFile::resetVariable()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QByteArray, expected);
+    QVERIFY(writeFile(m_path, original));
+
+    QString message;
+    StdoutCapture out;
+    const bool ok = resetSystemEnvVar(kName, m_path, &message);
+    QCOMPARE(out.finish(), QByteArray());
+    QVERIFY2(ok, qPrintable(message));
+    QCOMPARE(readFile(m_path), expected);
+    QCOMPARE(listing(m_pDir->path()), QStringList{"environment"});
+}
+
+void TestEnvironmentFile::keepsModeOwnerAndGroup_data()
+{
+    QTest::addColumn<uint>("mode");
+    QTest::addColumn<uint>("uid");
+    QTest::addColumn<uint>("gid");
+    QTest::newRow("other owner and group, 0640") << 0640u << 1234u << 5678u;
+    QTest::newRow("root owner, other group, 0604") << 0604u << 0u << 4321u;
+    QTest::newRow("read-only for everyone, 0444") << 0444u << 2222u << 0u;
+    QTest::newRow("unusual bits, 01755") << 01755u << 3333u << 3333u;
+}
+
+void TestEnvironmentFile::keepsModeOwnerAndGroup()
+{
+    if (::geteuid() != 0)
+        QSKIP("giving the file another owner needs root");
+    QFETCH(uint, mode);
+    QFETCH(uint, uid);
+    QFETCH(uint, gid);
+    QVERIFY(writeFile(m_path, "PATH=x\nSDL_GAMECONTROLLERCONFIG=old\n"));
+    const QByteArray path = QFile::encodeName(m_path);
+    QCOMPARE(::chown(path.constData(), uid, gid), 0);
+    QCOMPARE(::chmod(path.constData(), mode), 0);
+
+    QString message;
+    QVERIFY2(setSystemEnvVar(kName, "new", m_path, &message), qPrintable(message));
+    struct stat st;
+    QCOMPARE(::lstat(path.constData(), &st), 0);
+    QVERIFY(S_ISREG(st.st_mode));
+    QCOMPARE(uint(st.st_mode & 07777), mode);
+    QCOMPARE(uint(st.st_uid), uid);
+    QCOMPARE(uint(st.st_gid), gid);
+    QCOMPARE(readFile(m_path), QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=new\n"));
+
+    QVERIFY2(resetSystemEnvVar(kName, m_path, &message), qPrintable(message));
+    QCOMPARE(::lstat(path.constData(), &st), 0);
+    QCOMPARE(uint(st.st_mode & 07777), mode);
+    QCOMPARE(uint(st.st_uid), uid);
+    QCOMPARE(uint(st.st_gid), gid);
+}
+
+void TestEnvironmentFile::getEnvVarReadsOnlyTheProcessEnvironment()
+{
+    const char var[] = "STICKWELL_TEST_ENV_VALUE";
+    qputenv(var, "03000000,Pad \"x\",a:b0, \xc3\xa9");
+    QCOMPARE(getEnvVar(var), QString::fromUtf8("03000000,Pad \"x\",a:b0, \xc3\xa9"));
+    qunsetenv(var);
+    QVERIFY(!getEnvVar(var).isNull());
+    QCOMPARE(getEnvVar(var), QString(""));
+    QCOMPARE(getEnvVar(nullptr), QString(""));
+
+    // Writing the file does not reach the running process.
+    QVERIFY(writeFile(m_path, ""));
+    QVERIFY(setSystemEnvVar(var, "set", m_path));
+    QCOMPARE(getEnvVar(var), QString(""));
+    QCOMPARE(QByteArray(kSystemEnvironmentFile), QByteArray("/etc/environment"));
+}
+
+void TestEnvironmentFile::rejectsArgumentsThatWouldCorruptTheFile_data()
+{
+    QTest::addColumn<bool>("set");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("nullName");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("nullValue");
+    QTest::newRow("set, empty name (matches every line)")
+        << true << QByteArray("") << false << QByteArray("v") << false;
+    QTest::newRow("reset, empty name (matches every line)")
+        << false << QByteArray("") << false << QByteArray() << true;
+    QTest::newRow("set, null name") << true << QByteArray() << true << QByteArray("v") << false;
+    QTest::newRow("reset, null name") << false << QByteArray() << true << QByteArray() << true;
+    QTest::newRow("set, null value") << true << QByteArray(kName) << false << QByteArray() << true;
+    QTest::newRow("value with a newline (a second line)")
+        << true << QByteArray(kName) << false << QByteArray("a:b0\nPATH=/evil") << false;
+    QTest::newRow("name with a newline")
+        << false << QByteArray("PATH\nLANG") << false << QByteArray() << true;
+}
+
+void TestEnvironmentFile::rejectsArgumentsThatWouldCorruptTheFile()
+{
+    QFETCH(bool, set);
+    QFETCH(QByteArray, name);
+    QFETCH(bool, nullName);
+    QFETCH(QByteArray, value);
+    QFETCH(bool, nullValue);
+    const QByteArray original = "PATH=x\nSDL_GAMECONTROLLERCONFIG=old\n";
+    QVERIFY(writeFile(m_path, original));
+
+    const char* n = nullName ? nullptr : name.constData();
+    const char* v = nullValue ? nullptr : value.constData();
+    QString message;
+    StdoutCapture out;
+    const bool ok = set ? setSystemEnvVar(n, v, m_path, &message) : resetSystemEnvVar(n, m_path, &message);
+    QCOMPARE(out.finish(), QByteArray());
+    QVERIFY(!ok);
+    QVERIFY(!message.isEmpty());
+    QCOMPARE(readFile(m_path), original);
+    QCOMPARE(listing(m_pDir->path()), QStringList{"environment"});
+}
+
+void TestEnvironmentFile::missingFileIsNeverCreated_data()
+{
+    QTest::addColumn<bool>("set");
+    QTest::newRow("set") << true;
+    QTest::newRow("reset") << false;
+}
+
+void TestEnvironmentFile::missingFileIsNeverCreated()
+{
+    QFETCH(bool, set);
+    QString message;
+    StdoutCapture out;
+    const bool ok =
+        set ? setSystemEnvVar(kName, "v", m_path, &message) : resetSystemEnvVar(kName, m_path, &message);
+    QCOMPARE(out.finish(), errorLine(m_path));
+    QVERIFY(!ok);
+    QVERIFY2(message.contains("open") && message.contains(QString::fromLocal8Bit(std::strerror(ENOENT))),
+             qPrintable(message));
+    QCOMPARE(listing(m_pDir->path()), QStringList());
+}
+
+void TestEnvironmentFile::refusesWhatIsNotARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("directory") << "directory";
+    QTest::newRow("FIFO (must not hang)") << "fifo";
+}
+
+void TestEnvironmentFile::refusesWhatIsNotARegularFile()
+{
+    QFETCH(QString, kind);
+    const QByteArray path = QFile::encodeName(m_path);
+    QCOMPARE(kind == "fifo" ? ::mkfifo(path.constData(), 0600) : ::mkdir(path.constData(), 0700), 0);
+
+    QString message;
+    StdoutCapture out;
+    const bool ok = setSystemEnvVar(kName, "v", m_path, &message);
+    QCOMPARE(out.finish(), errorLine(m_path));
+    QVERIFY(!ok);
+    QVERIFY2(message.contains("not a regular file"), qPrintable(message));
+    struct stat st;
+    QCOMPARE(::lstat(path.constData(), &st), 0);
+    QVERIFY(kind == "fifo" ? S_ISFIFO(st.st_mode) : S_ISDIR(st.st_mode));
+    QCOMPARE(listing(m_pDir->path()), QStringList{"environment"});
+}
+
+void TestEnvironmentFile::leavesWhateverHasTheTemporaryName_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("leftover regular file") << "file";
+    QTest::newRow("symbolic link to another file") << "link";
+    QTest::newRow("dangling symbolic link") << "dangling";
+    QTest::newRow("symbolic link to the original") << "self";
+    QTest::newRow("directory") << "directory";
+}
+
+void TestEnvironmentFile::leavesWhateverHasTheTemporaryName()
+{
+    QFETCH(QString, planted);
+    const QByteArray original = "PATH=x\nSDL_GAMECONTROLLERCONFIG=old\n";
+    QVERIFY(writeFile(m_path, original));
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    const QString target = elsewhere.filePath("precious");
+    const QByteArray targetContent = "someone else's data\n";
+    if (planted != "dangling")
+        QVERIFY(writeFile(target, targetContent));
+    const QString temp = m_path + "_new";
+    const QByteArray tempPath = QFile::encodeName(temp);
+    if (planted == "file")
+        QVERIFY(writeFile(temp, "half-written leftover"));
+    else if (planted == "directory")
+        QCOMPARE(::mkdir(tempPath.constData(), 0700), 0);
+    else
+        QCOMPARE(::symlink(QFile::encodeName(planted == "self" ? m_path : target).constData(),
+                           tempPath.constData()),
+                 0);
+
+    for (bool set : {true, false}) {
+        QString message;
+        StdoutCapture out;
+        const bool ok =
+            set ? setSystemEnvVar(kName, "v", m_path, &message) : resetSystemEnvVar(kName, m_path, &message);
+        QCOMPARE(out.finish(), errorLine(m_path));
+        QVERIFY(!ok);
+        QVERIFY2(message.contains(temp) && message.contains("already exists"), qPrintable(message));
+        QCOMPARE(readFile(m_path), original);
+
+        struct stat st;
+        QCOMPARE(::lstat(tempPath.constData(), &st), 0);
+        if (planted == "file") {
+            QCOMPARE(readFile(temp), QByteArray("half-written leftover"));
+        } else if (planted == "directory") {
+            QVERIFY(S_ISDIR(st.st_mode));
+        } else {
+            QVERIFY(S_ISLNK(st.st_mode));
+            QCOMPARE(QFile::symLinkTarget(temp),
+                     QFileInfo(planted == "self" ? m_path : target).absoluteFilePath());
+        }
+        if (planted == "dangling")
+            QVERIFY(!existsNoFollow(target));
+        else
+            QCOMPARE(readFile(target), targetContent);
+    }
+}
+
+void TestEnvironmentFile::unprivilegedUserChangesNothing_data()
+{
+    QTest::addColumn<bool>("set");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("set, readable file") << true << true;
+    QTest::newRow("reset, readable file") << false << true;
+    QTest::newRow("set, unreadable file") << true << false;
+}
+
+void TestEnvironmentFile::unprivilegedUserChangesNothing()
+{
+    QFETCH(bool, set);
+    QFETCH(bool, readable);
+    const QByteArray original = "PATH=x\nSDL_GAMECONTROLLERCONFIG=old\n";
+    QVERIFY(writeFile(m_path, original));
+    const QByteArray path = QFile::encodeName(m_path);
+    const QByteArray dir = QFile::encodeName(m_pDir->path());
+    QCOMPARE(::chmod(path.constData(), readable ? 0644 : 0600), 0);
+    const QString expected = readable ? "create the temporary file" : "open";
+
+    if (::geteuid() != 0) {
+        // Not root: a directory without write permission is enough.
+        QCOMPARE(::chmod(dir.constData(), 0555), 0);
+        if (!readable)
+            QCOMPARE(::chmod(path.constData(), 0), 0);
+        expectCleanFailure(set, m_path, readable ? original : QByteArray("<unreadable>"), expected);
+        ::chmod(dir.constData(), 0755);
+        ::chmod(path.constData(), 0644);
+        QCOMPARE(readFile(m_path), original);
+        return;
+    }
+
+    // Root writes anywhere: run the edit in a copy of this program as nobody, in a directory that
+    // nobody may enter and read but not write.
+    const QStringList paths{"/usr/bin", "/usr/sbin", "/bin", "/sbin"};
+    QString program = QStandardPaths::findExecutable("setpriv", paths);
+    QStringList prefix{"--reuid=" + QString::number(kNobody), "--regid=" + QString::number(kNobody),
+                       "--clear-groups", "--"};
+    if (program.isEmpty()) {
+        program = QStandardPaths::findExecutable("runuser", paths);
+        prefix = QStringList{"-u", "nobody", "--"};
+    }
+    if (program.isEmpty())
+        QSKIP("neither setpriv nor runuser is available to drop root rights");
+    QTemporaryDir binDir;
+    QVERIFY(binDir.isValid());
+    const QString copy = binDir.filePath("editor");
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+    QCOMPARE(::chmod(QFile::encodeName(copy).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(binDir.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(dir.constData(), 0755), 0);
+
+    auto runChild = [&](const QStringList& args, QByteArray* out, QByteArray* err) {
+        QProcess child;
+        child.setWorkingDirectory("/");
+        child.start(program, prefix + QStringList{copy} + args);
+        if (!child.waitForFinished(30000) || child.exitStatus() != QProcess::NormalExit)
+            return -1;
+        *out = child.readAllStandardOutput();
+        *err = child.readAllStandardError();
+        return child.exitCode();
+    };
+    QByteArray out, err;
+    if (runChild({kChildSwitch, "probe", m_path}, &out, &err) != 42)
+        QSKIP(qPrintable("can't run this program as an unprivileged user here: " +
+                         QString::fromLocal8Bit(err)));
+
+    const int code = runChild({kChildSwitch, set ? "set" : "reset", m_path}, &out, &err);
+    QCOMPARE(code, 1);
+    QCOMPARE(out, errorLine(m_path));
+    QVERIFY2(QString::fromLocal8Bit(err).contains(expected, Qt::CaseInsensitive), err.constData());
+    QCOMPARE(readFile(m_path), original);
+    QCOMPARE(listing(m_pDir->path()), QStringList{"environment"});
+}
+
+void TestEnvironmentFile::failedRenameLeavesTheOriginal()
+{
+    if (::geteuid() != 0)
+        QSKIP("bind mounts need root");
+    // Renaming onto a mount point fails (EBUSY) after the temporary file is complete.
+    const QByteArray original = "PATH=x\nSDL_GAMECONTROLLERCONFIG=old\n";
+    const QString source = m_pDir->filePath("source");
+    QVERIFY(writeFile(source, original));
+    QVERIFY(writeFile(m_path, "mount point"));
+    ScopedMount bind(QFile::encodeName(source), m_path, nullptr, MS_BIND, nullptr);
+    if (!bind.mounted())
+        QSKIP(qPrintable("bind mount not permitted here: " + bind.error()));
+    QCOMPARE(readFile(m_path), original);
+
+    expectCleanFailure(true, m_path, original, "rename");
+    expectCleanFailure(false, m_path, original, "rename");
+    QCOMPARE(readFile(source), original);
+}
+
+void TestEnvironmentFile::fullDiskLeavesTheOriginal()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small tmpfs needs root");
+    const QString mountPoint = m_pDir->filePath("small");
+    QVERIFY(QDir().mkdir(mountPoint));
+    ScopedMount tmpfs("tmpfs", mountPoint, "tmpfs", 0, "size=64k,mode=0755");
+    if (!tmpfs.mounted())
+        QSKIP(qPrintable("tmpfs mount not permitted here: " + tmpfs.error()));
+    // 40 KiB of kept lines: the copy cannot fit beside the original in 64 KiB.
+    QByteArray original;
+    while (original.size() < 40 * 1024)
+        original += "KEPT_" + QByteArray::number(original.size()) + "=some value that takes room\n";
+    original += "SDL_GAMECONTROLLERCONFIG=old\n";
+    const QString path = mountPoint + "/environment";
+    QVERIFY(writeFile(path, original));
+
+    expectCleanFailure(true, path, original, "write");
+    expectCleanFailure(false, path, original, "write");
+    // The failed attempts gave their space back: a small file still fits.
+    QVERIFY(writeFile(mountPoint + "/probe", QByteArray(16 * 1024, 'p')));
+}
+
+void TestEnvironmentFile::everyStepFailingLeavesTheOriginal_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("read") << int(EnvironmentFileStep::Read) << "Can't read";
+    QTest::newRow("create temporary") << int(EnvironmentFileStep::CreateTemp) << "Can't create the temporary";
+    QTest::newRow("write") << int(EnvironmentFileStep::Write) << "Can't write";
+    QTest::newRow("owner and group") << int(EnvironmentFileStep::Owner) << "owner and group";
+    QTest::newRow("permissions") << int(EnvironmentFileStep::Mode) << "permissions";
+    QTest::newRow("flush to disk") << int(EnvironmentFileStep::Sync) << "flush";
+    QTest::newRow("close") << int(EnvironmentFileStep::Close) << "close";
+    QTest::newRow("rename") << int(EnvironmentFileStep::Rename) << "rename";
+}
+
+void TestEnvironmentFile::everyStepFailingLeavesTheOriginal()
+{
+    QFETCH(int, step);
+    QFETCH(QString, expected);
+    const QByteArray original = "PATH=x\nSDL_GAMECONTROLLERCONFIG=old\nLANG=C";
+    QVERIFY(writeFile(m_path, original));
+    g_failingStep = EnvironmentFileStep(step);
+    g_iFailingErrno = EIO;
+    environmentFileFault = failAtChosenStep;
+    const QString reason = QString::fromLocal8Bit(std::strerror(EIO));
+    expectCleanFailure(true, m_path, original, expected);
+    expectCleanFailure(false, m_path, original, reason);
+    environmentFileFault = nullptr;
+
+    // The next attempt, without the fault, goes through.
+    QVERIFY(setSystemEnvVar(kName, "v", m_path));
+    QCOMPARE(readFile(m_path), QByteArray("PATH=x\nLANG=C\nSDL_GAMECONTROLLERCONFIG=v\n"));
+}
+
+// Besides the tests, the program edits one file when asked to by the unprivileged-user test:
+// <program> --edit-as-child set|reset|probe <path>. Exit 0 on success, 1 on failure, 42 for probe.
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], kChildSwitch) == 0) {
+        if (std::strcmp(argv[2], "probe") == 0)
+            return ::geteuid() == kNobody ? 42 : 2;
+        QString message;
+        const QString path = QFile::decodeName(argv[3]);
+        const bool ok = std::strcmp(argv[2], "set") == 0 ? setSystemEnvVar(kName, "new,a:b0", path, &message)
+                                                         : resetSystemEnvVar(kName, path, &message);
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        return ok ? 0 : 1;
+    }
+    QCoreApplication app(argc, argv);
+    TestEnvironmentFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_environmentfile.moc"
