@@ -1,0 +1,30 @@
+#ifndef PADPICTURES_H
+#define PADPICTURES_H
+// The gamepad pictures of the resource bundle, drawn from one description of the pad: the base picture
+// and every highlight come from the same shapes, so a highlight placed at its binding-table position
+// always lies on its control.
+
+#include <QImage>
+#include <QString>
+
+struct PadPicture {
+    const char* name;  // file name without ".png", e.g. "PadSetup-Button-3"
+    int width, height; // size at scale 1; the "@2x" twin is exactly double
+};
+
+enum { PAD_PICTURES = 24 };
+
+// The 24 base pictures, the base gamepad picture first.
+extern const PadPicture padPictures[PAD_PICTURES];
+
+// Draws the picture `name` (one of padPictures, without ".png") at `scale` (1 for the base file, 2 for
+// its "@2x" twin): an ARGB32 image of scale times the picture's size, transparent around the pad or the
+// highlight. Returns a null image for an unknown name or a scale below 1.
+QImage drawPadPicture(const QString& name, int scale);
+
+// Draws the base picture with the highlights of all 25 binding-table rows placed at their positions, on
+// a plain window-coloured background, at `scale`. For looking at the pictures together only.
+// Returns a null image for a scale below 1.
+QImage drawPadPreview(int scale);
+
+#endif
