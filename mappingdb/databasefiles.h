@@ -15,8 +15,10 @@ QString defaultDataDirectory();
 QString defaultSeedPath();
 
 // Start-up: creates dataDirectory (one level) when missing, makes it the working directory, and copies
-// seedPath to "gamecontrollerdb.txt" there when no such file exists (never over an existing file).
-// An empty dataDirectory, or one that cannot be created or entered, keeps the working directory.
+// seedPath to "gamecontrollerdb.txt" there when no such file exists (never over an existing file); the
+// copy is made writable for its owner, so that a read-only seed does not block later updates.
+// An empty dataDirectory, or one that cannot be created or entered, keeps the working directory (and
+// the seed is copied there). Failures are silent.
 void enterDataDirectory(const QString& dataDirectory, const QString& seedPath);
 
 // Hands "gamecontrollerdb.txt", then "gamecontrollerdb.local.txt" (so local entries win) to SDL.

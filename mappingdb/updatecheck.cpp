@@ -1,1 +1,121 @@
-// placeholder: being written
+#include "updatecheck.h"
+
+#include "wholefilewrite.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTextCodec>
+
+const char* const kDefaultDatabaseUrl =
+    "https://raw.githubusercontent.com/mdqinc/SDL_GameControllerDB/master/gamecontrollerdb.txt";
+const char* const kDatabaseProjectPage = "https://github.com/mdqinc/SDL_GameControllerDB";
+
+namespace
+{
+bool fail(QString* why, const QString& text)
+{
+    if (why)
+        *why = text;
+    return false;
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// "GUID,name,key:value,..." as SDL reads it: a 32-digit hex GUID (or "xinput"), a name, and fields that
+// are each "key:value" (a trailing comma leaves an empty one).
+bool isMappingLine(const QByteArray& line)
+{
+    const QList<QByteArray> fields = line.split(',');
+    if (fields.size() < 3)
+        return false;
+    const QByteArray& guid = fields.at(0);
+    bool guidOk = guid == "xinput";
+    if (!guidOk && guid.size() == 32) {
+        guidOk = true;
+        for (const char c : guid)
+            guidOk = guidOk && isHexDigit(c);
+    }
+    if (!guidOk || fields.at(1).isEmpty())
+        return false;
+    for (int i = 2; i < fields.size(); ++i) {
+        if (!fields.at(i).isEmpty() && !fields.at(i).contains(':'))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
+{
+    if (bytes.isEmpty())
+        return fail(why, QStringLiteral("the body is empty"));
+    if (bytes.contains('\0'))
+        return fail(why, QStringLiteral("the body is binary, not text"));
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars > 0 || state.remainingChars > 0)
+        return fail(why, QStringLiteral("the body is not UTF-8 text"));
+
+    const QByteArray start = bytes.left(512).trimmed().toLower();
+    if (start.startsWith('<') || start.contains("<html") || start.contains("<!doctype"))
+        return fail(why, QStringLiteral("the body is an HTML page, not a mapping database"));
+
+    // Every line must be blank, a comment or a mapping: an error or login page served as text fails
+    // here, while the real database passes whole.
+    int mappings = 0;
+    int lineNumber = 0;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        ++lineNumber;
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        if (!isMappingLine(line))
+            return fail(why, QStringLiteral("line %1 is not a mapping: \"%2\"")
+                                 .arg(lineNumber)
+                                 .arg(QString::fromUtf8(line.left(60))));
+        ++mappings;
+    }
+    if (mappings == 0)
+        return fail(why, QStringLiteral("the body holds no mappings"));
+    if (why)
+        why->clear();
+    return true;
+}
+
+UpdateCheckOutcome checkDownloadedDatabase(const QByteArray& bytes, const QString& downloadError,
+                                           const QString& workingCopyPath)
+{
+    if (!downloadError.isEmpty())
+        return {UpdateCheckResult::Failed, downloadError};
+    QString why;
+    if (!looksLikeMappingDatabase(bytes, &why))
+        return {UpdateCheckResult::Failed, why};
+
+    // The update check never creates the working copy: without one there is nothing to compare against.
+    QFile workingCopy(workingCopyPath);
+    if (!workingCopy.exists())
+        return {UpdateCheckResult::NoWorkingCopy, QStringLiteral("%1 does not exist").arg(workingCopyPath)};
+    if (!workingCopy.open(QIODevice::ReadOnly))
+        return {UpdateCheckResult::NoWorkingCopy,
+                QStringLiteral("cannot read %1: %2").arg(workingCopyPath, workingCopy.errorString())};
+    const QByteArray current = workingCopy.readAll();
+    if (workingCopy.error() != QFileDevice::NoError)
+        return {UpdateCheckResult::NoWorkingCopy,
+                QStringLiteral("cannot read %1: %2").arg(workingCopyPath, workingCopy.errorString())};
+
+    // A working copy holding only the seed's header line differs from any real database, so the first
+    // successful check fills it.
+    const QByteArray downloadedDigest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+    const QByteArray currentDigest = QCryptographicHash::hash(current, QCryptographicHash::Sha1);
+    if (downloadedDigest == currentDigest)
+        return {UpdateCheckResult::UpToDate, QString()};
+    return {UpdateCheckResult::Differs, QString()};
+}
+
+bool replaceWorkingCopy(const QString& path, const QByteArray& bytes, QString* errorMessage)
+{
+    return writeWholeFile(path, bytes, errorMessage);
+}

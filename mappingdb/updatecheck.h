@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
-extern const char* const kDefaultDatabaseUrl;    // raw gamecontrollerdb.txt of the community database
-extern const char* const kDatabaseProjectPage;   // its project page, for the log only
+extern const char* const kDefaultDatabaseUrl;  // raw gamecontrollerdb.txt of the community database
+extern const char* const kDatabaseProjectPage; // its project page, for the log only
 
 enum class UpdateCheckResult {
     Failed,        // the download failed or its body is not a mapping database: nothing is written
@@ -17,20 +17,26 @@ enum class UpdateCheckResult {
 
 struct UpdateCheckOutcome {
     UpdateCheckResult result;
-    QString reason; // for Failed: why, in a few words fit for the log
+    QString reason; // for Failed and NoWorkingCopy: why, in a few words fit for the log; else empty
 };
 
 // Decides what a download means for the working copy at workingCopyPath; writes nothing.
-// downloadError is the downloader's errorString() (empty when the download succeeded).
+// downloadError is the downloader's errorString() (empty when the download succeeded). Failed when
+// downloadError is set or bytes fail looksLikeMappingDatabase; NoWorkingCopy when the file is missing
+// or unreadable; otherwise UpToDate or Differs by SHA-1 of the whole contents. A working copy holding
+// only the seed's header line always differs from a real database.
 UpdateCheckOutcome checkDownloadedDatabase(const QByteArray& bytes, const QString& downloadError,
                                            const QString& workingCopyPath);
 
-// True when bytes look like an SDL mapping database (text lines of GUID,name,... mappings), not an
-// HTML page, an empty or binary body; otherwise false and why.
+// True when bytes look like an SDL mapping database: UTF-8 text without NUL bytes whose every line is
+// blank, a "#" comment or a mapping (32 hex digits or "xinput", a non-empty name, then fields that are
+// "key:value" or empty), with at least one mapping. False for an HTML page, an empty, binary or other
+// body; why (if given) then says what is wrong.
 bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why = nullptr);
 
-// Replaces the file at path with bytes through a temporary file and a rename; on failure the old file
-// stays byte-identical and errorMessage says why.
+// Replaces the file at path with bytes through a temporary file and a rename (its permissions kept);
+// on failure the old file stays byte-identical, false is returned and errorMessage says
+// "Cannot write <path>: <why>".
 bool replaceWorkingCopy(const QString& path, const QByteArray& bytes, QString* errorMessage = nullptr);
 
 #endif

@@ -39,6 +39,7 @@ std::unique_ptr<VirtualPad> mappedPad(const char* name, Uint16 product)
     VirtualPad::Layout layout;
     layout.name = name;
     layout.product = product;
+    layout.gameController = false;
     auto pad = std::make_unique<VirtualPad>(layout);
     if (!pad->attach())
         return nullptr;
@@ -124,11 +125,11 @@ private slots:
         QTest::addColumn<int>("asciiLength");
         QTest::addColumn<QString>("tail");
         QTest::newRow("fits") << 100 << QString();
-        QTest::newRow("exactly full") << FORMAT_BUFFER_SIZE - 1 << QString();
-        QTest::newRow("one too many") << FORMAT_BUFFER_SIZE << QString();
+        QTest::newRow("exactly full") << int(FORMAT_BUFFER_SIZE - 1) << QString();
+        QTest::newRow("one too many") << int(FORMAT_BUFFER_SIZE) << QString();
         QTest::newRow("far too long") << 100000 << QString();
-        QTest::newRow("cut inside a two-byte character") << FORMAT_BUFFER_SIZE - 2 << QString::fromUtf8("é");
-        QTest::newRow("cut inside a four-byte character") << FORMAT_BUFFER_SIZE - 3 << QString::fromUtf8("😀");
+        QTest::newRow("cut inside a two-byte character") << int(FORMAT_BUFFER_SIZE - 2) << QString::fromUtf8("é");
+        QTest::newRow("cut inside a four-byte character") << int(FORMAT_BUFFER_SIZE - 3) << QString::fromUtf8("😀");
     }
 
     void formatTextIsBounded()
@@ -168,8 +169,8 @@ private slots:
             QVERIFY(fixture.button(pair.second)->isVisible());
         }
         auto* picture = fixture.widget<QLabel>("mainImage");
-        QVERIFY(picture->pixmap() && !picture->pixmap()->isNull());
-        QCOMPARE(picture->pixmap()->size(), QSize(550, 360));
+        QVERIFY(!picture->pixmap(Qt::ReturnByValue).isNull());
+        QCOMPARE(picture->pixmap(Qt::ReturnByValue).size(), QSize(550, 360));
         QCOMPARE(picture->findChildren<QLabel*>().size(), 25);
         for (QLabel* overlay : picture->findChildren<QLabel*>())
             QVERIFY(!overlay->isVisible());
@@ -182,6 +183,7 @@ private slots:
     {
         VirtualPad::Layout layout;
         layout.name = "Unmapped Test Pad";
+        layout.gameController = false;
         VirtualPad unmapped(layout);
         QVERIFY(unmapped.attach());
         auto mapped = mappedPad("Mapped Test Pad", 0x5702);

@@ -74,6 +74,7 @@ public:
         VirtualPad::Layout layout;
         layout.name = padName;
         layout.product = Uint16(qHash(QByteArray(padName)));
+        layout.gameController = false;
         pad = std::make_unique<VirtualPad>(layout);
     }
 

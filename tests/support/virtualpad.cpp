@@ -16,7 +16,7 @@ bool VirtualPad::attach()
     SDL_VirtualJoystickDesc desc;
     SDL_zero(desc);
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.type = m_layout.gameController ? SDL_JOYSTICK_TYPE_GAMECONTROLLER : SDL_JOYSTICK_TYPE_UNKNOWN;
     desc.naxes = Uint16(m_layout.axes);
     desc.nbuttons = Uint16(m_layout.buttons);
     desc.nhats = Uint16(m_layout.hats);

@@ -18,6 +18,9 @@ public:
         int axes = 6;
         int buttons = 15;
         int hats = 1;
+        // SDL makes up a mapping for a virtual pad of the game-controller type; false gives a plain
+        // joystick that SDL knows no mapping for, like a pad games do not recognise.
+        bool gameController = true;
     };
 
     VirtualPad();

@@ -1,0 +1,27 @@
+#include "wholefilewrite.h"
+
+#include <QSaveFile>
+
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* errorMessage)
+{
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    // Flush by hand: Qt 5's commit() does not notice a failure of the final buffer flush (a full disk,
+    // say) and would rename a short file over the good one.
+    ok = ok && file.flush();
+    if (!ok) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        if (errorMessage)
+            *errorMessage = QStringLiteral("Cannot write %1: %2").arg(path, why);
+        return false;
+    }
+    if (!file.commit()) {
+        if (errorMessage)
+            *errorMessage = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    if (errorMessage)
+        errorMessage->clear();
+    return true;
+}

@@ -1,0 +1,900 @@
+// The mapping database module: data directory and seed, loading into SDL, the local file's rewrite and
+// its write failures, names and the final mapping, and, against a loopback HTTP(S) server, the
+// submission and the update check.
+
+#include "databasefiles.h"
+#include "filedownloader.h"
+#include "gamepadname.h"
+#include "localmappingfile.h"
+#include "loopbackserver.h"
+#include "mappingsubmitter.h"
+#include "updatecheck.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <SDL.h>
+#include <unistd.h>
+
+namespace
+{
+const QString kSnapshot = QStringLiteral(STICKWELL_SHARED_DATA "/gamecontrollerdb.txt");
+
+// A GUID text of 32 hex digits that no real device uses, one per n.
+QByteArray testGuid(int n)
+{
+    return QByteArrayLiteral("03000000aaaa0000") + QByteArray::number(n, 16).rightJustified(4, '0') +
+           QByteArrayLiteral("000000000000");
+}
+
+QByteArray mappingLine(const QByteArray& guid, const QByteArray& name, const QByteArray& a = "b0")
+{
+    return guid + ',' + name + ",a:" + a + ",b:b1,+leftx:a0,platform:Linux,";
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The name field of the mapping SDL holds for guid; empty when SDL knows none.
+QByteArray sdlMappingName(const QByteArray& guid)
+{
+    char* mapping = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(guid.constData()));
+    if (!mapping)
+        return QByteArray();
+    const QByteArray name = QByteArray(mapping).split(',').value(1);
+    SDL_free(mapping);
+    return name;
+}
+
+int run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000))
+        return -1;
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// A small tmpfs for the faults root cannot be denied otherwise (no space, a read-only directory).
+struct TmpfsMount {
+    QString path;
+    bool mounted = false;
+    bool mount(const QString& dir, const QString& options)
+    {
+        path = dir;
+        mounted =
+            run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                          options, QStringLiteral("tmpfs"), dir}) == 0;
+        return mounted;
+    }
+    bool remountReadOnly()
+    {
+        return run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), path}) == 0;
+    }
+    ~TmpfsMount()
+    {
+        if (mounted)
+            run(QStringLiteral("umount"), {path});
+    }
+};
+
+QJsonObject route(int status, const QByteArray& body, const QJsonObject& extra = QJsonObject())
+{
+    QJsonObject r = extra;
+    r.insert(QStringLiteral("status"), status);
+    r.insert(QStringLiteral("body_b64"), QString::fromLatin1(body.toBase64()));
+    return r;
+}
+
+QJsonObject redirect(int status, const QString& location)
+{
+    return route(status, QByteArray(), {{QStringLiteral("location"), location}});
+}
+
+const QByteArray kHtml404 = "<!DOCTYPE html>\n<html><head><title>404 Not Found</title></head>"
+                            "<body><h1>Not Found</h1></body></html>\n";
+const QByteArray kHtml500 = "<html><body><h1>500 Internal Server Error</h1></body></html>\n";
+const QByteArray kLoginPage = "<!doctype html>\n<html><body><form action=\"/login\">Sign in to continue"
+                              "</form></body></html>\n";
+const QByteArray kSeedHeader = "# Community mapping database: filled by the first update check\n";
+} // namespace
+
+Q_DECLARE_METATYPE(UpdateCheckResult)
+
+class TestMappingDb : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+
+    void enterDataDirectory_data();
+    void enterDataDirectory();
+    void loadingAndPrecedence();
+    void seedFile();
+    void loadSnapshot();
+
+    void saveLocalMapping_data();
+    void saveLocalMapping();
+    void saveLocalMappingRefusals();
+    void writeFailureKeepsOldFile_data();
+    void writeFailureKeepsOldFile();
+
+    void acceptGamepadName_data();
+    void acceptGamepadName();
+    void suggestedGamepadName_data();
+    void suggestedGamepadName();
+    void finalMapping_data();
+    void finalMapping();
+
+    void submission_data();
+    void submission();
+
+    void looksLikeMappingDatabase_data();
+    void looksLikeMappingDatabase();
+    void updateCheck_data();
+    void updateCheck();
+    void updateCheckOverHttps_data();
+    void updateCheckOverHttps();
+
+private:
+    struct Download {
+        QByteArray data;
+        QString error;
+        bool finished = false;
+    };
+    static Download download(const QString& url);
+
+    QString m_launchDirectory;
+    LoopbackServer m_server;
+    bool m_serverRunning = false;
+    QString m_serverError;
+};
+
+void TestMappingDb::initTestCase()
+{
+    m_launchDirectory = QDir::currentPath();
+    QVERIFY2(SDL_Init(SDL_INIT_GAMECONTROLLER) == 0, SDL_GetError());
+    m_serverRunning = m_server.start();
+    m_serverError = m_server.errorString();
+}
+
+void TestMappingDb::cleanupTestCase()
+{
+    QDir::setCurrent(m_launchDirectory);
+    SDL_Quit();
+}
+
+void TestMappingDb::cleanup()
+{
+    // enterDataDirectory moves the whole process; every test starts where the program was launched.
+    QDir::setCurrent(m_launchDirectory);
+    m_server.setRoutes(QJsonObject());
+    m_server.takeRequests();
+}
+
+TestMappingDb::Download TestMappingDb::download(const QString& url)
+{
+    QObject parent;
+    FileDownloader* downloader = new FileDownloader(QUrl(url), &parent);
+    QSignalSpy spy(downloader, SIGNAL(downloaded()));
+    Download result;
+    result.finished = spy.wait(10000);
+    result.data = downloader->receivedData();
+    result.error = downloader->errorString();
+    return result;
+}
+
+// --- data directory, seed and loading ---
+
+void TestMappingDb::enterDataDirectory_data()
+{
+    QTest::addColumn<QString>("dataDir"); // relative to a fresh temporary root; "" for none
+    QTest::addColumn<bool>("seedPresent");
+    QTest::addColumn<bool>("seedReadOnly");
+    QTest::addColumn<QByteArray>("existingCopy"); // null: no working copy yet
+    QTest::addColumn<bool>("entered");            // false: the launch directory stays current
+
+    QTest::newRow("first start: seed copied") << "data" << true << false << QByteArray() << true;
+    QTest::newRow("data directory created, one level") << "data/new" << true << false << QByteArray() << true;
+    QTest::newRow("existing copy never replaced")
+        << "data" << true << false << QByteArray("updated\n") << true;
+    QTest::newRow("existing empty copy never replaced") << "data" << true << false << QByteArray("") << true;
+    QTest::newRow("missing parent: launch directory kept")
+        << "data/missing/new" << true << false << QByteArray() << false;
+    QTest::newRow("no seed: nothing created") << "data" << false << false << QByteArray() << true;
+    QTest::newRow("read-only seed gives a writable copy") << "data" << true << true << QByteArray() << true;
+    QTest::newRow("no data directory: launch directory kept") << "" << true << false << QByteArray() << false;
+}
+
+void TestMappingDb::enterDataDirectory()
+{
+    QFETCH(QString, dataDir);
+    QFETCH(bool, seedPresent);
+    QFETCH(bool, seedReadOnly);
+    QFETCH(QByteArray, existingCopy);
+    QFETCH(bool, entered);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QDir(root.path()).mkpath(QStringLiteral("launch"));
+    QDir(root.path()).mkpath(QStringLiteral("program"));
+    QDir(root.path()).mkpath(QStringLiteral("data"));
+    const QString launch = root.filePath(QStringLiteral("launch"));
+    const QString seed = root.filePath(QStringLiteral("program/gamecontrollerdb.txt"));
+    const QByteArray seedBytes = kSeedHeader + mappingLine(testGuid(1), "Seeded Pad") + '\n';
+    if (seedPresent) {
+        QVERIFY(writeAll(seed, seedBytes));
+        if (seedReadOnly)
+            QVERIFY(QFile::setPermissions(seed, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                                    QFileDevice::ReadOther));
+    }
+    const QString data = dataDir.isEmpty() ? QString() : root.filePath(dataDir);
+    if (!existingCopy.isNull())
+        QVERIFY(writeAll(QDir(data).filePath(kCommunityDatabaseFile), existingCopy));
+    QVERIFY(QDir::setCurrent(launch));
+
+    ::enterDataDirectory(data, seed);
+
+    const QString expectedDir = entered ? data : launch;
+    QCOMPARE(QDir::current().canonicalPath(), QDir(expectedDir).canonicalPath());
+    if (!entered && !data.isEmpty())
+        QVERIFY(!QFileInfo::exists(data));
+    // The working copy is addressed by its bare name from now on.
+    const QString copy = QString::fromLatin1(kCommunityDatabaseFile);
+    if (!existingCopy.isNull())
+        QCOMPARE(readAll(copy), existingCopy);
+    else if (seedPresent)
+        QCOMPARE(readAll(copy), seedBytes);
+    else
+        QVERIFY(!QFileInfo::exists(copy));
+    if (seedReadOnly)
+        QVERIFY(QFile::permissions(copy) & QFileDevice::WriteOwner);
+    QVERIFY(!QFileInfo::exists(QString::fromLatin1(kLocalDatabaseFile)));
+}
+
+void TestMappingDb::loadingAndPrecedence()
+{
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QByteArray both = testGuid(0x10), communityOnly = testGuid(0x11), added = testGuid(0x12),
+                     localOnly = testGuid(0x13);
+    const QString seed = data.filePath(QStringLiteral("seed.txt"));
+    QVERIFY(writeAll(seed, mappingLine(both, "Community Both") + '\n' +
+                               mappingLine(communityOnly, "Community") + '\n'));
+
+    // First start: seed copied, no local file yet.
+    ::enterDataDirectory(data.path(), seed);
+    loadMappingFiles();
+    QCOMPARE(sdlMappingName(both), QByteArray("Community Both"));
+    QCOMPARE(sdlMappingName(communityOnly), QByteArray("Community"));
+
+    // The user's own file wins for the GUID both files map.
+    QVERIFY(writeAll(kLocalDatabaseFile,
+                     mappingLine(both, "Local Both", "b3") + '\n' + mappingLine(localOnly, "Local") + '\n'));
+    loadMappingFiles();
+    QCOMPARE(sdlMappingName(both), QByteArray("Local Both"));
+    QCOMPARE(sdlMappingName(localOnly), QByteArray("Local"));
+
+    // After an update: new community entries arrive, the local one still wins.
+    QVERIFY(replaceWorkingCopy(kCommunityDatabaseFile, mappingLine(both, "Community Both v2") + '\n' +
+                                                           mappingLine(communityOnly, "Community v2") + '\n' +
+                                                           mappingLine(added, "Community Added") + '\n'));
+    loadMappingFiles();
+    QCOMPARE(sdlMappingName(both), QByteArray("Local Both"));
+    QCOMPARE(sdlMappingName(communityOnly), QByteArray("Community v2"));
+    QCOMPARE(sdlMappingName(added), QByteArray("Community Added"));
+    char* mapping = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(both.constData()));
+    QVERIFY(QByteArray(mapping).contains("a:b3"));
+    SDL_free(mapping);
+
+    // A later start keeps the updated copy.
+    ::enterDataDirectory(data.path(), seed);
+    QVERIFY(readAll(kCommunityDatabaseFile).contains("Community Added"));
+}
+
+void TestMappingDb::seedFile()
+{
+    // The seed the build puts beside the program: SDL takes it without complaint, and the first real
+    // database always differs from it, so the first update check fills the working copy.
+    const QString seed = QStringLiteral(STICKWELL_SEED_FILE);
+    QVERIFY2(QFileInfo::exists(seed), qPrintable(seed));
+    QVERIFY(SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(seed), "rb"), 1) >= 0);
+
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QString copy = data.filePath(kCommunityDatabaseFile);
+    QVERIFY(QFile::copy(seed, copy));
+    const QByteArray database = mappingLine(testGuid(0x20), "Pad") + '\n';
+    QCOMPARE(checkDownloadedDatabase(database, QString(), copy).result, UpdateCheckResult::Differs);
+
+    // The default header-only seed.
+    const QString header = data.filePath(QStringLiteral("header.txt"));
+    QVERIFY(writeAll(header, kSeedHeader));
+    QCOMPARE(SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(header), "rb"), 1), 0);
+    QCOMPARE(checkDownloadedDatabase(database, QString(), header).result, UpdateCheckResult::Differs);
+}
+
+void TestMappingDb::loadSnapshot()
+{
+    if (!QFileInfo::exists(kSnapshot))
+        QSKIP("no database snapshot in the shared data folder");
+    const QByteArray snapshot = readAll(kSnapshot);
+    QVERIFY(::looksLikeMappingDatabase(snapshot));
+
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    ::enterDataDirectory(data.path(), kSnapshot);
+    QCOMPARE(readAll(kCommunityDatabaseFile), snapshot);
+    loadMappingFiles();
+
+    // Every Linux line of the snapshot is known to SDL under its GUID afterwards ("xinput" names
+    // Windows' XInput devices, not a GUID).
+    int linuxLines = 0;
+    QStringList missing;
+    for (const QByteArray& line : snapshot.split('\n')) {
+        if (line.startsWith('#') || line.startsWith("xinput,") || !line.contains("platform:Linux"))
+            continue;
+        ++linuxLines;
+        const QList<QByteArray> fields = line.split(',');
+        if (sdlMappingName(fields.at(0)) != fields.at(1))
+            missing << QString::fromUtf8(fields.at(0) + ',' + fields.at(1));
+    }
+    QVERIFY(linuxLines > 100);
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.mid(0, 5).join(QLatin1String("; "))));
+}
+
+// --- the local file ---
+
+void TestMappingDb::saveLocalMapping_data()
+{
+    QTest::addColumn<QByteArray>("before"); // null: no file yet
+    QTest::addColumn<QByteArray>("after");
+
+    const QByteArray a = mappingLine(testGuid(0x31), "Pad A"), b = mappingLine(testGuid(0x32), "Pad B");
+    const QByteArray old = mappingLine(testGuid(0x30), "Old Name");
+    const QByteArray mine = mappingLine(testGuid(0x30), "New Name");
+
+    QTest::newRow("no file yet") << QByteArray() << mine + '\n';
+    QTest::newRow("empty file") << QByteArray("") << mine + '\n';
+    QTest::newRow("other pads kept in order, new line last") << a + '\n' + b + '\n'
+                                                             << a + '\n' + b + '\n' + mine + '\n';
+    QTest::newRow("earlier line of this pad replaced") << a + '\n' + old + '\n' + b + '\n'
+                                                       << a + '\n' + b + '\n' + mine + '\n';
+    QTest::newRow("every line holding the GUID dropped, comments too")
+        << "# mine was " + testGuid(0x30) + " once\n" + old + '\n' + a + '\n' + old + '\n'
+        << a + '\n' + mine + '\n';
+    QTest::newRow("missing final newline") << a + '\n' + b << a + '\n' + b + '\n' + mine + '\n';
+    QTest::newRow("missing final newline, last line this pad's") << a + '\n' + old << a + '\n' + mine + '\n';
+    QTest::newRow("empty lines kept") << a + "\n\n" + b + "\n\n" << a + "\n\n" + b + "\n\n" + mine + '\n';
+    QTest::newRow("CRLF lines") << a + "\r\n" + b + "\r\n" << a + '\n' + b + '\n' + mine + '\n';
+    QTest::newRow("other bytes kept exactly")
+        << QByteArray("# caf\xc3\xa9 \xff\xfe not UTF-8\n") + a + '\n'
+        << QByteArray("# caf\xc3\xa9 \xff\xfe not UTF-8\n") + a + '\n' + mine + '\n';
+}
+
+void TestMappingDb::saveLocalMapping()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QString path = data.filePath(kLocalDatabaseFile);
+    if (!before.isNull())
+        QVERIFY(writeAll(path, before));
+    QString error = QStringLiteral("stale");
+    QVERIFY(::saveLocalMapping(path, testGuid(0x30), mappingLine(testGuid(0x30), "New Name"), &error));
+    QVERIFY(error.isEmpty());
+    QCOMPARE(readAll(path), after);
+    // Nothing but the file itself is left in the directory.
+    QCOMPARE(QDir(data.path()).entryList(QDir::Files | QDir::Hidden), QStringList{kLocalDatabaseFile});
+}
+
+void TestMappingDb::saveLocalMappingRefusals()
+{
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QString path = data.filePath(kLocalDatabaseFile);
+    const QByteArray before = mappingLine(testGuid(0x31), "Pad A") + '\n';
+    QVERIFY(writeAll(path, before));
+
+    // An empty GUID is held by every line: it must not wipe the file.
+    QString error;
+    QVERIFY(!::saveLocalMapping(path, QByteArray(), mappingLine(testGuid(0x30), "X"), &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(path), before);
+    // A line break would split the line.
+    QVERIFY(!::saveLocalMapping(path, testGuid(0x30), testGuid(0x30) + ",X\nY,a:b0,", &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(path), before);
+}
+
+void TestMappingDb::writeFailureKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("local"); // saveLocalMapping, or replaceWorkingCopy
+    QTest::addColumn<QString>("fault");
+    for (const bool local : {true, false}) {
+        const char* file = local ? "local file" : "working copy";
+        for (const char* fault :
+             {"target directory missing", "target is a directory", "directory not writable", "no space"})
+            QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(file, fault))) << local << QString(fault);
+    }
+}
+
+void TestMappingDb::writeFailureKeepsOldFile()
+{
+    QFETCH(bool, local);
+    QFETCH(QString, fault);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    TmpfsMount mount;
+    const QString dir = root.filePath(QStringLiteral("dir"));
+    QVERIFY(QDir().mkdir(dir));
+    QString path = QDir(dir).filePath(local ? kLocalDatabaseFile : kCommunityDatabaseFile);
+    QByteArray old;
+    for (int i = 0; i < 20; ++i)
+        old += mappingLine(testGuid(0x40 + i), "Earlier Pad") + '\n';
+    bool restoreMode = false;
+
+    if (fault == QLatin1String("target directory missing")) {
+        path = root.filePath(QStringLiteral("missing/") + QFileInfo(path).fileName());
+        old = QByteArray();
+    } else if (fault == QLatin1String("target is a directory")) {
+        QVERIFY(QDir().mkdir(path));
+        QVERIFY(writeAll(QDir(path).filePath(QStringLiteral("inside.txt")), old));
+    } else if (fault == QLatin1String("directory not writable")) {
+        if (geteuid() != 0) {
+            QVERIFY(writeAll(path, old));
+            QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            restoreMode = true;
+        } else {
+            // Root writes through permission bits; a read-only mount stops it.
+            if (!mount.mount(dir, QStringLiteral("size=64k")))
+                QSKIP("running as root and tmpfs cannot be mounted here");
+            QVERIFY(writeAll(path, old));
+            if (!mount.remountReadOnly())
+                QSKIP("running as root and the tmpfs cannot be made read-only");
+        }
+    } else if (fault == QLatin1String("no space")) {
+        if (!mount.mount(dir, QStringLiteral("size=16k")))
+            QSKIP("tmpfs cannot be mounted here (needs root)");
+        QVERIFY(writeAll(path, old));
+        // Fill what is left.
+        QFile filler(QDir(dir).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(512, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+    }
+    const QStringList entriesBefore =
+        QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    QString error;
+    bool saved;
+    const QByteArray replacement = old + mappingLine(testGuid(0x30), "New Pad") + '\n';
+    if (local)
+        saved = ::saveLocalMapping(path, testGuid(0x30), mappingLine(testGuid(0x30), "New Pad"), &error);
+    else
+        saved = replaceWorkingCopy(path, replacement, &error);
+    if (restoreMode)
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QVERIFY(!saved);
+    QVERIFY2(error.contains(QFileInfo(path).fileName()), qPrintable(error));
+    if (fault == QLatin1String("target directory missing")) {
+        QVERIFY(!QFileInfo::exists(QFileInfo(path).path()));
+    } else if (fault == QLatin1String("target is a directory")) {
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(readAll(QDir(path).filePath(QStringLiteral("inside.txt"))), old);
+    } else {
+        QCOMPARE(readAll(path), old);
+    }
+    // No temporary file is left behind.
+    QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entriesBefore);
+}
+
+// --- names and the final mapping ---
+
+void TestMappingDb::acceptGamepadName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("name");
+
+    const QString emoji = QString::fromUtf8("\xf0\x9f\x8e\xae"); // one character, two QChars
+    QTest::newRow("empty") << QString() << true << "Unknown Gamepad";
+    QTest::newRow("as typed") << "My Pad" << true << "My Pad";
+    QTest::newRow("leading and trailing blanks kept") << "  My  Pad " << true << "  My  Pad ";
+    QTest::newRow("non-ASCII") << QString::fromUtf8("Manette \xc3\x9c \xe6\x89\x8b\xe6\x9f\x84") << true
+                               << QString::fromUtf8("Manette \xc3\x9c \xe6\x89\x8b\xe6\x9f\x84");
+    QTest::newRow("128 kept") << QString(128, 'n') << true << QString(128, 'n');
+    QTest::newRow("129 cut") << QString(129, 'n') << true << QString(128, 'n');
+    QTest::newRow("200 cut") << QString(200, 'n') << true << QString(128, 'n');
+    QTest::newRow("pair ending at 128 kept")
+        << QString(126, 'n') + emoji + "tail" << true << QString(126, 'n') + emoji;
+    QTest::newRow("pair across 128 not split") << QString(127, 'n') + emoji << true << QString(127, 'n');
+    QTest::newRow("comma refused") << "Pad, the second" << false << QString();
+    QTest::newRow("comma past 128 refused") << QString(150, 'n') + "," << false << QString();
+    QTest::newRow("line feed refused") << "Pad\nTwo" << false << QString();
+    QTest::newRow("carriage return refused") << "Pad\r" << false << QString();
+    QTest::newRow("tab refused") << "Pad\tTwo" << false << QString();
+    QTest::newRow("DEL refused") << "Pad\x7f" << false << QString();
+    QTest::newRow("C1 next-line refused") << QString("Pad") + QChar(0x85) << false << QString();
+    QTest::newRow("line separator refused") << QString("Pad") + QChar(0x2028) << false << QString();
+}
+
+void TestMappingDb::acceptGamepadName()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(QString, name);
+
+    QString result = QStringLiteral("untouched");
+    QString error;
+    QCOMPARE(::acceptGamepadName(typed, &result, &error), accepted);
+    if (accepted) {
+        QCOMPARE(result, name);
+        QVERIFY(error.isEmpty());
+    } else {
+        QCOMPARE(result, QStringLiteral("untouched"));
+        QVERIFY(!error.isEmpty());
+    }
+}
+
+void TestMappingDb::suggestedGamepadName_data()
+{
+    QTest::addColumn<QByteArray>("sdlName"); // null: SDL gave no name
+    QTest::addColumn<QString>("suggestion");
+    QTest::newRow("no name") << QByteArray() << QString();
+    QTest::newRow("white space folded") << QByteArray(" \tUSB   Game\nPad  ") << "USB Game Pad";
+    QTest::newRow("UTF-8") << QByteArray("Manette \xc3\x9c") << QString::fromUtf8("Manette \xc3\x9c");
+}
+
+void TestMappingDb::suggestedGamepadName()
+{
+    QFETCH(QByteArray, sdlName);
+    QFETCH(QString, suggestion);
+    QCOMPARE(::suggestedGamepadName(sdlName.isNull() ? nullptr : sdlName.constData()), suggestion);
+}
+
+void TestMappingDb::finalMapping_data()
+{
+    QTest::addColumn<QString>("mapping");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QString head = QStringLiteral("030000001234,%GAMEPAD_NAME%,");
+    const QByteArray headBytes = "030000001234,";
+    const int room = 1023 - headBytes.size() - 2; // bytes left after the name "P" and its comma
+    QTest::newRow("placeholder filled") << head + "a:b0,platform:Linux,"
+                                        << "Pad" << QByteArray("030000001234,Pad,a:b0,platform:Linux,");
+    QTest::newRow("every placeholder, one pass")
+        << "%GAMEPAD_NAME%-%GAMEPAD_NAME%"
+        << "P%GAMEPAD_NAME%" << QByteArray("P%GAMEPAD_NAME%-P%GAMEPAD_NAME%");
+    QTest::newRow("1023 bytes kept") << head + QString(room, 'a') << "P"
+                                     << headBytes + "P," + QByteArray(room, 'a');
+    QTest::newRow("1024 bytes cut to 1023")
+        << head + QString(room + 1, 'a') << "P" << headBytes + "P," + QByteArray(room, 'a');
+    QTest::newRow("2-byte character ending at 1023 kept")
+        << head + QString(room - 2, 'a') + QString::fromUtf8("\xc3\xa9") << "P"
+        << headBytes + "P," + QByteArray(room - 2, 'a') + "\xc3\xa9";
+    QTest::newRow("2-byte character across the cut dropped")
+        << head + QString(room - 1, 'a') + QString::fromUtf8("\xc3\xa9") << "P"
+        << headBytes + "P," + QByteArray(room - 1, 'a');
+    QTest::newRow("3-byte character across the cut dropped")
+        << head + QString(room - 2, 'a') + QString::fromUtf8("\xe2\x82\xac") << "P"
+        << headBytes + "P," + QByteArray(room - 2, 'a');
+    QTest::newRow("4-byte character across the cut dropped")
+        << head + QString(room - 1, 'a') + QString::fromUtf8("\xf0\x9f\x8e\xae") << "P"
+        << headBytes + "P," + QByteArray(room - 1, 'a');
+}
+
+void TestMappingDb::finalMapping()
+{
+    QFETCH(QString, mapping);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, expected);
+    const QByteArray result = ::finalMapping(mapping, name);
+    QCOMPARE(result, expected);
+    QVERIFY(result.size() <= 1023);
+}
+
+// --- the submission ---
+
+void TestMappingDb::submission_data()
+{
+    QTest::addColumn<QByteArray>("mapping");
+    const QByteArray guid = testGuid(0x50);
+    QTest::newRow("half-axis bindings")
+        << guid + ",Pad,a:b0,+leftx:b5,-leftx:b4,lefttrigger:+a2,platform:Linux,";
+    QTest::newRow("form-reserved characters") << guid + ",Pad & Co = 100% #1? a+b; c/d,a:b0,platform:Linux,";
+    QTest::newRow("non-ASCII name")
+        << guid + ",Manette \xc3\x9c \xe6\x89\x8b\xe6\x9f\x84 \xf0\x9f\x8e\xae,a:b0,platform:Linux,";
+    QTest::newRow("unreserved and odd characters") << guid + ",~_.-*'()!$@[]{}|\\^`\",a:b0,platform:Linux,";
+}
+
+void TestMappingDb::submission()
+{
+    QFETCH(QByteArray, mapping);
+    if (!m_serverRunning)
+        QSKIP(qPrintable(m_serverError));
+    const QByteArray guid = testGuid(0x50);
+
+    const QByteArray body = submissionBody(guid, mapping);
+    QVERIFY(body.startsWith("guid=" + guid + "&mapping="));
+    QVERIFY(!body.contains('+'));
+    QCOMPARE(body.count('&'), 1);
+
+    QNetworkAccessManager manager;
+    QNetworkReply* reply =
+        submitMapping(&manager, QUrl(m_server.url("/gamecontrollerdb.php")), guid, mapping);
+    QSignalSpy finished(reply, SIGNAL(finished()));
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+    reply->deleteLater();
+
+    const QJsonObject request = m_server.nextRequest();
+    QCOMPARE(request.value("method").toString(), QStringLiteral("POST"));
+    QCOMPARE(request.value("path").toString(), QStringLiteral("/gamecontrollerdb.php"));
+    QCOMPARE(request.value("content_type").toString(), QStringLiteral("application/x-www-form-urlencoded"));
+    QCOMPARE(request.value("body").toString().toLatin1(), body);
+    // Python's form decoder gives back the exact GUID and mapping, in this order.
+    const QJsonArray items = request.value("items").toArray();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items.at(0).toArray().at(0).toString(), QStringLiteral("guid"));
+    QCOMPARE(items.at(0).toArray().at(1).toString().toUtf8(), guid);
+    QCOMPARE(items.at(1).toArray().at(0).toString(), QStringLiteral("mapping"));
+    QCOMPARE(items.at(1).toArray().at(1).toString().toUtf8(), mapping);
+
+    const QUrl defaultUrl(QString::fromLatin1(kDefaultSubmissionUrl));
+    QCOMPARE(defaultUrl.scheme(), QStringLiteral("http"));
+    QCOMPARE(defaultUrl.path(), QStringLiteral("/gamecontrollerdb.php"));
+}
+
+// --- the update check ---
+
+void TestMappingDb::looksLikeMappingDatabase_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("database");
+    const QByteArray line = mappingLine(testGuid(0x60), "Pad");
+    QTest::newRow("mappings and comments") << "# head\n\n" + line + '\n' << true;
+    QTest::newRow("CRLF, no final newline") << "# head\r\n" + line + "\r\n" + line << true;
+    QTest::newRow("xinput GUID") << QByteArray("xinput,XInput Controller,a:b0,platform:Windows,\n") << true;
+    QTest::newRow("empty") << QByteArray("") << false;
+    QTest::newRow("comments only") << kSeedHeader << false;
+    QTest::newRow("HTML") << kHtml404 << false;
+    QTest::newRow("HTML after mappings") << line + "\n<html><body>oops</body></html>\n" << false;
+    QTest::newRow("JSON") << QByteArray("{\"message\": \"Not Found\"}\n") << false;
+    QTest::newRow("plain text error") << QByteArray("404: Not Found") << false;
+    QTest::newRow("GUID too short") << QByteArray("0300,Pad,a:b0,platform:Linux,\n") << false;
+    QTest::newRow("field without colon") << testGuid(0x60) + ",Pad,a:b0,junk,\n" << false;
+    QTest::newRow("NUL byte") << line + QByteArray("\n\0\n", 3) << false;
+    QTest::newRow("not UTF-8") << line + "\n\xff\xfe\xfd\n" << false;
+}
+
+void TestMappingDb::looksLikeMappingDatabase()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, database);
+    QString why = QStringLiteral("stale");
+    QCOMPARE(::looksLikeMappingDatabase(bytes, &why), database);
+    QCOMPARE(why.isEmpty(), database);
+}
+
+void TestMappingDb::updateCheck_data()
+{
+    QTest::addColumn<QJsonObject>("routes");
+    QTest::addColumn<QString>("path");           // "refused": a port where nothing listens
+    QTest::addColumn<QByteArray>("workingCopy"); // null: none
+    QTest::addColumn<UpdateCheckResult>("result");
+    QTest::addColumn<QByteArray>("served"); // what replaces the working copy when the result is Differs
+    QTest::addColumn<QString>("why");       // part of the reason given
+
+    const QByteArray v1 = "# mappings v1\n" + mappingLine(testGuid(0x70), "Pad One") + '\n';
+    const QByteArray v2 = v1 + mappingLine(testGuid(0x71), "Pad Two") + '\n';
+    QByteArray big; // several kilobytes, so cuts fall inside the body
+    for (int i = 0; i < 200; ++i)
+        big += mappingLine(testGuid(0x100 + i), "Pad " + QByteArray::number(i)) + '\n';
+    using R = UpdateCheckResult;
+    const QString base = m_server.url(QString());
+
+    QTest::newRow("identical bytes") << QJsonObject{{"/db", route(200, v1)}} << "/db" << v1 << R::UpToDate
+                                     << QByteArray() << QString();
+    QTest::newRow("different bytes") << QJsonObject{{"/db", route(200, v2)}} << "/db" << v1 << R::Differs
+                                     << v2 << QString();
+    QTest::newRow("header-only seed differs")
+        << QJsonObject{{"/db", route(200, big)}} << "/db" << kSeedHeader << R::Differs << big << QString();
+    QTest::newRow("no working copy") << QJsonObject{{"/db", route(200, v2)}} << "/db" << QByteArray()
+                                     << R::NoWorkingCopy << QByteArray() << QString("does not exist");
+    QTest::newRow("gzip-encoded body") << QJsonObject{{"/db", route(200, big, {{"gzip", true}})}} << "/db"
+                                       << v1 << R::Differs << big << QString();
+    QTest::newRow("chunked body") << QJsonObject{{"/db", route(200, big, {{"chunked", true}})}} << "/db" << v1
+                                  << R::Differs << big << QString();
+    QTest::newRow("no length, ends with the connection")
+        << QJsonObject{{"/db", route(200, big, {{"no_length", true}})}} << "/db" << v1 << R::Differs << big
+        << QString();
+    QTest::newRow("redirect followed (absolute)")
+        << QJsonObject{{"/old", redirect(301, base + "/db")}, {"/db", route(200, v2)}} << "/old" << v1
+        << R::Differs << v2 << QString();
+    QTest::newRow("redirects followed (relative, two steps)")
+        << QJsonObject{{"/a", redirect(302, "/b")}, {"/b", redirect(307, "/db")}, {"/db", route(200, v2)}}
+        << "/a" << v1 << R::Differs << v2 << QString();
+    QTest::newRow("empty body") << QJsonObject{{"/db", route(200, QByteArray())}} << "/db" << v1 << R::Failed
+                                << QByteArray() << QString("empty");
+    QTest::newRow("404 with HTML") << QJsonObject{{"/db", route(404, kHtml404)}} << "/db" << v1 << R::Failed
+                                   << QByteArray() << QString("404");
+    QTest::newRow("500 with HTML") << QJsonObject{{"/db", route(500, kHtml500)}} << "/db" << v1 << R::Failed
+                                   << QByteArray() << QString("500");
+    QTest::newRow("500 with a database body")
+        << QJsonObject{{"/db", route(500, v2)}} << "/db" << v1 << R::Failed << QByteArray() << QString("500");
+    QTest::newRow("204 no content") << QJsonObject{{"/db", route(204, QByteArray())}} << "/db" << v1
+                                    << R::Failed << QByteArray() << QString("204");
+    QTest::newRow("HTML page with 200") << QJsonObject{{"/db", route(200, kLoginPage)}} << "/db" << v1
+                                        << R::Failed << QByteArray() << QString("HTML");
+    QTest::newRow("binary body with 200")
+        << QJsonObject{{"/db", route(200, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16))}} << "/db" << v1
+        << R::Failed << QByteArray() << QString("binary");
+    QTest::newRow("closed part way (Content-Length)")
+        << QJsonObject{{"/db", route(200, big, {{"cut_at", big.size() / 2}})}} << "/db" << v1 << R::Failed
+        << QByteArray() << QString("network error");
+    QTest::newRow("closed part way (chunked)")
+        << QJsonObject{{"/db", route(200, big, {{"chunked", true}, {"cut_at", big.size() / 2}})}} << "/db"
+        << v1 << R::Failed << QByteArray() << QString("network error");
+    QTest::newRow("redirect to a 404") << QJsonObject{{"/old", redirect(302, "/gone")}} << "/old" << v1
+                                       << R::Failed << QByteArray() << QString("404");
+    QTest::newRow("redirect loop") << QJsonObject{{"/a", redirect(302, "/b")}, {"/b", redirect(302, "/a")}}
+                                   << "/a" << v1 << R::Failed << QByteArray() << QString("redirect");
+    QTest::newRow("redirect without a Location") << QJsonObject{{"/db", route(302, QByteArray())}} << "/db"
+                                                 << v1 << R::Failed << QByteArray() << QString("302");
+    QTest::newRow("connection refused")
+        << QJsonObject() << "refused" << v1 << R::Failed << QByteArray() << QString("network error");
+    if (QFileInfo::exists(kSnapshot)) {
+        QTest::newRow("database snapshot over a header-only seed")
+            << QJsonObject{{"/db", QJsonObject{{"body_file", kSnapshot}}}} << "/db" << kSeedHeader
+            << R::Differs << readAll(kSnapshot) << QString();
+    }
+}
+
+void TestMappingDb::updateCheck()
+{
+    QFETCH(QJsonObject, routes);
+    QFETCH(QString, path);
+    QFETCH(QByteArray, workingCopy);
+    QFETCH(UpdateCheckResult, result);
+    QFETCH(QByteArray, served);
+    QFETCH(QString, why);
+    if (!m_serverRunning)
+        QSKIP(qPrintable(m_serverError));
+
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QString copy = data.filePath(kCommunityDatabaseFile);
+    if (!workingCopy.isNull())
+        QVERIFY(writeAll(copy, workingCopy));
+    m_server.setRoutes(routes);
+
+    QString url;
+    if (path == QLatin1String("refused")) {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        url = QStringLiteral("http://127.0.0.1:%1/db").arg(probe.serverPort());
+        probe.close();
+    } else {
+        url = m_server.url(path);
+    }
+
+    const Download got = download(url);
+    QVERIFY(got.finished);
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy);
+    QVERIFY2(outcome.result == result, qPrintable(outcome.reason));
+    if (result == UpdateCheckResult::Failed)
+        QVERIFY(!outcome.reason.isEmpty());
+    else
+        QVERIFY2(got.error.isEmpty(), qPrintable(got.error));
+    if (!got.error.isEmpty())
+        QVERIFY(got.data.isEmpty());
+
+    // What the window does with the outcome: replace only when the bytes differ.
+    if (outcome.result == UpdateCheckResult::Differs) {
+        QString error;
+        QVERIFY2(replaceWorkingCopy(copy, got.data, &error), qPrintable(error));
+        QCOMPARE(readAll(copy), served);
+    } else if (workingCopy.isNull()) {
+        QVERIFY(!QFileInfo::exists(copy));
+    } else {
+        QCOMPARE(readAll(copy), workingCopy);
+    }
+    QCOMPARE(QDir(data.path()).entryList(QDir::Files | QDir::Hidden).size(), workingCopy.isNull() ? 0 : 1);
+}
+
+void TestMappingDb::updateCheckOverHttps_data()
+{
+    QTest::addColumn<bool>("toPlainHttp");
+    QTest::newRow("HTTPS to HTTPS followed") << false;
+    QTest::newRow("HTTPS to plain HTTP refused") << true;
+}
+
+void TestMappingDb::updateCheckOverHttps()
+{
+    QFETCH(bool, toPlainHttp);
+    if (!m_serverRunning)
+        QSKIP(qPrintable(m_serverError));
+    if (!QSslSocket::supportsSsl())
+        QSKIP("Qt has no TLS support here");
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    if (openssl.isEmpty())
+        QSKIP("openssl is not installed: no certificate for a loopback HTTPS server");
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString cert = dir.filePath(QStringLiteral("cert.pem")),
+                  key = dir.filePath(QStringLiteral("key.pem"));
+    QCOMPARE(run(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                           "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}),
+             0);
+    // Trust the loopback certificate for this process only.
+    QSslConfiguration saved = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration trusting = saved;
+    trusting.setCaCertificates(saved.caCertificates() + QSslCertificate::fromPath(cert));
+    QSslConfiguration::setDefaultConfiguration(trusting);
+    struct Restore {
+        QSslConfiguration configuration;
+        ~Restore() { QSslConfiguration::setDefaultConfiguration(configuration); }
+    } restore{saved};
+
+    LoopbackServer https;
+    QVERIFY2(https.start(cert, key), qPrintable(https.errorString()));
+    const QByteArray database = mappingLine(testGuid(0x80), "Secure Pad") + '\n';
+    const QString target = toPlainHttp ? m_server.url("/db") : https.url("/db");
+    https.setRoutes({{"/old", redirect(301, target)}, {"/db", route(200, database)}});
+    m_server.setRoutes({{"/db", route(200, database)}});
+
+    QTemporaryDir data;
+    const QString copy = data.filePath(kCommunityDatabaseFile);
+    QVERIFY(writeAll(copy, kSeedHeader));
+    const Download got = download(https.url("/old"));
+    QVERIFY(got.finished);
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy);
+    if (toPlainHttp) {
+
+        QCOMPARE(outcome.result, UpdateCheckResult::Failed);
+        QVERIFY2(outcome.reason.contains(QLatin1String("redirect")), qPrintable(outcome.reason));
+        QVERIFY(got.data.isEmpty());
+        // The plain-HTTP address was never asked.
+        QVERIFY(m_server.takeRequests().isEmpty());
+    } else {
+        QVERIFY2(outcome.result == UpdateCheckResult::Differs, qPrintable(outcome.reason));
+        QCOMPARE(got.data, database);
+    }
+    QCOMPARE(readAll(copy), kSeedHeader);
+}
+
+QTEST_GUILESS_MAIN(TestMappingDb)
+#include "test_mappingdb.moc"
