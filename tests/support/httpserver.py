@@ -14,6 +14,7 @@ response:
            "gzip": true,                   body sent gzip-compressed with Content-Encoding: gzip
            "chunked": true,                chunked transfer coding
            "no_length": true,              no Content-Length: the body ends when the connection closes
+           "delay_ms": N,                  wait this long before answering
            "cut_at": N}}                   announce the whole body, send only N bytes (or N chunked
                                            bytes without the last chunk), then close the connection
 
@@ -32,6 +33,7 @@ import socket
 import ssl
 import sys
 import threading
+import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -97,6 +99,8 @@ class Handler(BaseHTTPRequestHandler):
                           "body": "<html><body><h1>404 Not Found</h1></body></html>"})
 
     def respond(self, route):
+        if route.get("delay_ms"):
+            time.sleep(route["delay_ms"] / 1000.0)
         body = route_body(route)
         if route.get("gzip"):
             body = gzip.compress(body)

@@ -31,6 +31,17 @@ bool VirtualPad::attach()
         SDL_JoystickDetachVirtual(index);
         return false;
     }
+    if (!m_layout.restingAxes.empty()) {
+        // SDL takes the initial axis state when the device is first opened: set it, then open anew.
+        for (const auto& axis : m_layout.restingAxes)
+            SDL_JoystickSetVirtualAxis(m_pJoystick, axis.first, axis.second);
+        SDL_JoystickClose(m_pJoystick);
+        m_pJoystick = SDL_JoystickOpen(index);
+        if (!m_pJoystick) {
+            SDL_JoystickDetachVirtual(index);
+            return false;
+        }
+    }
     m_instanceId = SDL_JoystickInstanceID(m_pJoystick);
     return true;
 }

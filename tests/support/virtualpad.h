@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <SDL.h>
+#include <utility>
+#include <vector>
 
 class VirtualPad
 {
@@ -21,6 +23,8 @@ public:
         // SDL makes up a mapping for a virtual pad of the game-controller type; false gives a plain
         // joystick that SDL knows no mapping for, like a pad games do not recognise.
         bool gameController = true;
+        // Axes that rest away from 0 (triggers at -32768): SDL reports these as their initial state.
+        std::vector<std::pair<int, Sint16>> restingAxes;
     };
 
     VirtualPad();

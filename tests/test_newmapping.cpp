@@ -1,0 +1,293 @@
+// A finished mapping through the real window: named, saved, submitted to a loopback server,
+// registered with SDL; and the update check's question, answered both ways.
+
+#include "loopbackserver.h"
+#include "mainwindow.h"
+#include "modalanswerer.h"
+#include "virtualpad.h"
+#include "windowfixture.h"
+#include "wizarddriver.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QtTest>
+#include <SDL.h>
+
+using namespace wizard;
+
+namespace {
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+QJsonObject route(int status, const QByteArray& body, const QJsonObject& extra = QJsonObject())
+{
+    QJsonObject response = extra;
+    response["status"] = status;
+    response["body"] = QString::fromLatin1(body);
+    return response;
+}
+
+bool logHas(const WindowFixture& fixture, const QString& prefix)
+{
+    for (const QString& line : fixture.logLines())
+        if (line.startsWith(prefix))
+            return true;
+    return false;
+}
+
+const QByteArray kCommunityDb = "# community database\n"
+                                "03000000aaaa00000000000000000000,Some Pad,a:b0,b:b1,platform:Linux,\n";
+
+// The full pad, with the left stick's left half skipped: its right half is written "+leftx:+a0",
+// a binding whose "+" a careless form encoding would turn into a blank.
+QList<Step> halfAxisPadSteps()
+{
+    QList<Step> steps = fullPadSteps();
+    steps[15] = skip();
+    return steps;
+}
+} // namespace
+
+class NewMappingTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    LoopbackServer server;
+
+    void pointAtServer(WindowFixture& fixture)
+    {
+        fixture.settings.databaseUrl = QUrl(server.url("/gamecontrollerdb.txt"));
+        fixture.settings.submissionUrl = QUrl(server.url("/gamecontrollerdb.php"));
+        writeFile(fixture.settings.seedPath, kCommunityDb);
+    }
+
+    // The next POST the server received; Qt sends it from this thread's event loop, so keep it running.
+    QJsonObject nextPost()
+    {
+        QJsonObject post;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (const QJsonObject& request : server.takeRequests())
+                    if (post.isEmpty() && request["method"].toString() == "POST")
+                        post = request;
+                return !post.isEmpty();
+            },
+            5000);
+        return post;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!server.start())
+            QSKIP(qPrintable("no loopback server: " + server.errorString()));
+    }
+
+    void init()
+    {
+        server.setRoutes(QJsonObject{{"/gamecontrollerdb.txt", route(200, kCommunityDb)},
+                                     {"/gamecontrollerdb.php", route(200, "OK")}});
+        server.takeRequests();
+    }
+
+    void savedSubmittedRegistered()
+    {
+        Wizard wizard("Saving Test Pad");
+        pointAtServer(wizard.fixture);
+        QVERIFY(wizard.pad->attach());
+        const QByteArray guid = wizard.pad->guidText();
+        const QString localPath = wizard.fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
+        const QByteArray otherLine = "03000000bbbb00000000000000000000,Other Pad,a:b0,platform:Linux,\n";
+        writeFile(localPath, otherLine + guid + ",Old Name,a:b5,platform:Linux,\n# " + guid + " mentioned\n" +
+                                 "03000000cccc00000000000000000000,Third Pad,b:b1,platform:Linux,");
+        QVERIFY(wizard.start());
+        // The old line in the local file was loaded at start.
+        QCOMPARE(wizard.fixture.entries(), QStringList({"Old Name (mapping available)"}));
+
+        wizard.answers.answerInput("Saved Pad");
+        QVERIFY(wizard.perform(halfAxisPadSteps(), 0));
+        QVERIFY(wizard.answers.waitAllAnswered());
+        QVERIFY(QTest::qWaitFor([&] { return !wizard.mappingLine().isEmpty(); }));
+        const QByteArray expected = guid + ",Saved Pad,platform:Linux," +
+                                    QByteArray(kFullPadBindings).replace("leftx:a0", "+leftx:+a0");
+        QCOMPARE(wizard.mappingLine().toUtf8(), expected);
+
+        // The local file: the other pads' lines in order, this pad's lines gone, the new line last.
+        QCOMPARE(readFile(localPath), otherLine + "03000000cccc00000000000000000000,Third Pad,b:b1,platform:Linux,\n" +
+                                          expected + "\n");
+
+        // The collection service got exactly the GUID and the saved line, "+" included.
+        const QJsonObject post = nextPost();
+        QCOMPARE(post["path"].toString(), QString("/gamecontrollerdb.php"));
+        QCOMPARE(post["content_type"].toString(), QString("application/x-www-form-urlencoded"));
+        const QJsonArray items = post["items"].toArray();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0].toArray()[0].toString(), QString("guid"));
+        QCOMPARE(items[0].toArray()[1].toString().toUtf8(), guid);
+        QCOMPARE(items[1].toArray()[0].toString(), QString("mapping"));
+        QCOMPARE(items[1].toArray()[1].toString().toUtf8(), expected);
+
+        // SDL knows it at once, and the list says so.
+        char* known = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(guid.constData()));
+        QVERIFY(known);
+        const QByteArray knownMapping(known);
+        SDL_free(known);
+        QVERIFY2(knownMapping.startsWith(guid + ",Saved Pad,"), knownMapping.constData());
+        QVERIFY(knownMapping.contains("+leftx:+a0"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return wizard.fixture.entries() == QStringList({"Saved Pad (mapping available)"}); }));
+        QVERIFY(wizard.fixture.button("copyBindingsButton")->isEnabled());
+    }
+
+    void badNameIsAskedAgain_data()
+    {
+        QTest::addColumn<QString>("badName");
+        QTest::newRow("comma") << "Pad, wireless";
+        QTest::newRow("line break") << "Pad\nwireless";
+        QTest::newRow("tab") << "Pad\twireless";
+    }
+
+    void badNameIsAskedAgain()
+    {
+        QFETCH(QString, badName);
+        Wizard wizard("Naming Test Pad");
+        pointAtServer(wizard.fixture);
+        QVERIFY(wizard.start());
+        wizard.answers.answerInput(badName);
+        wizard.answers.answerMessage(QMessageBox::Ok);
+        wizard.answers.answerInput("Good Name");
+        QList<Step> steps;
+        for (int row = 0; row < 25; ++row)
+            steps << (row == 0 ? press(0) : skip());
+        QVERIFY(wizard.perform(steps, 0));
+        QVERIFY(wizard.answers.waitAllAnswered());
+        QVERIFY(QTest::qWaitFor([&] { return !wizard.mappingLine().isEmpty(); }));
+        QCOMPARE(wizard.mappingLine(), QString(wizard.pad->guidText() + ",Good Name,platform:Linux,a:b0,"));
+        const auto& seen = wizard.answers.seen();
+        QCOMPARE(seen.size(), 4);
+        QCOMPARE(seen.at(2).kind, QString("message"));
+        QVERIFY(!seen.at(2).informativeText.isEmpty());
+        // The second dialog offers the refused text again, to be corrected.
+        QCOMPARE(seen.at(3).inputText, badName);
+    }
+
+    void cancelledNameKeepsNothing()
+    {
+        Wizard wizard("Cancelled Name Pad");
+        pointAtServer(wizard.fixture);
+        QVERIFY(wizard.start());
+        wizard.answers.answerInput("ignored", false);
+        QList<Step> steps;
+        for (int row = 0; row < 25; ++row)
+            steps << (row == 0 ? press(0) : skip());
+        QVERIFY(wizard.perform(steps, 0));
+        QVERIFY(wizard.answers.waitAllAnswered());
+        QTest::qWait(200);
+        QCOMPARE(wizard.mappingLine(), QString());
+        QVERIFY(!QFile::exists(wizard.fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt"));
+        for (const QJsonObject& request : server.takeRequests())
+            QVERIFY(request["method"].toString() != "POST");
+        // Mapping mode was left before the dialog.
+        QVERIFY(wizard.fixture.button("newBindings")->isVisible());
+    }
+
+    void updateCheck_data()
+    {
+        QTest::addColumn<QJsonObject>("response");
+        QTest::addColumn<int>("answer"); // QMessageBox button, or NoButton when no question is expected
+        QTest::addColumn<QString>("logLine");
+        QTest::addColumn<bool>("replaced");
+
+        const QByteArray newer = kCommunityDb + "03000000dddd00000000000000000000,New Pad,a:b0,platform:Linux,\n";
+        QTest::newRow("identical") << route(200, kCommunityDb) << int(QMessageBox::NoButton)
+                                   << "Mappings are already up-to-date" << false;
+        QTest::newRow("different, Yes") << route(200, newer) << int(QMessageBox::Yes) << "New mappings available"
+                                        << true;
+        QTest::newRow("different, No") << route(200, newer) << int(QMessageBox::No) << "New mappings available" << true;
+        QTest::newRow("404 page") << route(404, "<html><body>Not Found</body></html>") << int(QMessageBox::NoButton)
+                                  << "Update check failed: " << false;
+        QTest::newRow("500 page") << route(500, "<html><body>Oops</body></html>") << int(QMessageBox::NoButton)
+                                  << "Update check failed: " << false;
+        QTest::newRow("login page with 200")
+            << route(200, "<!DOCTYPE html><html><head><title>Sign in</title></head></html>")
+            << int(QMessageBox::NoButton) << "Update check failed: " << false;
+        QTest::newRow("empty body") << route(200, "") << int(QMessageBox::NoButton) << "Update check failed: " << false;
+        QTest::newRow("cut short") << route(200, newer, QJsonObject{{"cut_at", 40}}) << int(QMessageBox::NoButton)
+                                   << "Update check failed: " << false;
+    }
+
+    void updateCheck()
+    {
+        QFETCH(QJsonObject, response);
+        QFETCH(int, answer);
+        QFETCH(QString, logLine);
+        QFETCH(bool, replaced);
+        server.setRoutes(QJsonObject{{"/gamecontrollerdb.txt", response}});
+
+        WindowFixture fixture;
+        pointAtServer(fixture);
+        ModalAnswerer answers;
+        if (answer != QMessageBox::NoButton)
+            answers.answerMessage(QMessageBox::StandardButton(answer));
+        fixture.open();
+        QVERIFY(QTest::qWaitFor([&] { return logHas(fixture, logLine); }, 10000));
+        QVERIFY(answers.waitAllAnswered());
+        const int searches = fixture.logLines().count("Searching gamepads...");
+
+        const QByteArray stored = readFile(fixture.settings.dataDirectory + "/gamecontrollerdb.txt");
+        if (replaced) {
+            QCOMPARE(stored.toBase64(), response["body"].toString().toLatin1().toBase64());
+            QCOMPARE(answers.seen().size(), 1);
+            QCOMPARE(answers.seen().first().informativeText,
+                     QString("New mappings available. Do you want to load them?"));
+            // Yes reloads both files and rebuilds the list; No leaves that to the next start.
+            QCOMPARE(searches, answer == QMessageBox::Yes ? 2 : 1);
+            if (answer == QMessageBox::Yes) {
+                char* added = SDL_GameControllerMappingForGUID(
+                    SDL_JoystickGetGUIDFromString("03000000dddd00000000000000000000"));
+                QVERIFY(added);
+                SDL_free(added);
+            }
+        } else {
+            QCOMPARE(stored, kCommunityDb);
+            QCOMPARE(answers.seen().size(), 0);
+            QCOMPARE(searches, 1);
+        }
+    }
+
+    void updateDuringWizardWritesNothing()
+    {
+        const QByteArray newer = kCommunityDb + "03000000eeee00000000000000000000,Newer Pad,a:b0,platform:Linux,\n";
+        server.setRoutes(QJsonObject{{"/gamecontrollerdb.txt", route(200, newer, QJsonObject{{"delay_ms", 1500}})}});
+        Wizard wizard("Busy Wizard Pad");
+        pointAtServer(wizard.fixture);
+        QVERIFY(wizard.start());
+        QVERIFY(QTest::qWaitFor([&] { return logHas(wizard.fixture, "New mappings available; they will be offered at the next start"); }, 10000));
+        QCOMPARE(readFile(wizard.fixture.settings.dataDirectory + "/gamecontrollerdb.txt"), kCommunityDb);
+        QCOMPARE(wizard.answers.seen().size(), 1); // only the introduction box
+    }
+};
+
+int main(int argc, char** argv)
+{
+    SDL_Init(SDL_INIT_GAMECONTROLLER);
+    SDL_JoystickEventState(SDL_ENABLE);
+    QApplication application(argc, argv);
+    NewMappingTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_newmapping.moc"

@@ -1,0 +1,533 @@
+// The real SDLPollEvent on a real QThread, wired as the main window wires it, fed by a virtual pad.
+
+#include "sdlpollevent.h"
+#include "virtualpad.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QSet>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+#include <climits>
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
+
+namespace {
+
+// Every debug line, as written, from any thread.
+QMutex traceMutex;
+QStringList traceLines;
+
+void recordMessage(QtMsgType type, const QMessageLogContext&, const QString& msg)
+{
+    if (type != QtDebugMsg) {
+        fprintf(stderr, "%s\n", qPrintable(msg));
+        return;
+    }
+    QMutexLocker lock(&traceMutex);
+    traceLines << msg;
+}
+
+QString threadText(Qt::HANDLE id)
+{
+    QString text;
+    QDebug(&text) << id;
+    return text.trimmed();
+}
+
+void drainSdlQueue()
+{
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+void pushUserCode(Sint32 code)
+{
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = SDL_USEREVENT;
+    event.user.code = code;
+    SDL_PushEvent(&event);
+}
+
+// The worker and its thread with the window's three thread connections, plus a recorder of what the
+// worker reports (queued to this thread, as to the window).
+class Rig : public QObject
+{
+public:
+    QThread thread;
+    SDLPollEvent* worker = new SDLPollEvent;
+    QStringList events; // "row+", "row-", "map:<text>", "added:N", "removed:N", "finished"
+    QAtomicInteger<clockid_t> workerClock{0};
+    QSet<QString> workerThreads; // every run has a thread of its own
+    QMutex workerThreadMutex;
+
+    Rig()
+    {
+        // Runs on the new thread before doWork, which only returns when the run ends.
+        connect(
+            &thread, &QThread::started, this,
+            [this] {
+                clockid_t clock;
+                pthread_getcpuclockid(pthread_self(), &clock);
+                workerClock = clock;
+                QMutexLocker lock(&workerThreadMutex);
+                workerThreads.insert(threadText(QThread::currentThreadId()));
+            },
+            Qt::DirectConnection);
+        worker->moveToThread(&thread);
+        connect(worker, SIGNAL(workRequested()), &thread, SLOT(start()));
+        connect(&thread, SIGNAL(started()), worker, SLOT(doWork()));
+        connect(worker, SIGNAL(finished()), &thread, SLOT(quit()), Qt::DirectConnection);
+
+        connect(worker, &SDLPollEvent::buttonPressed, this,
+                [this](int row, bool on) { events << QString("%1%2").arg(row).arg(on ? '+' : '-'); });
+        connect(worker, &SDLPollEvent::mappingReady, this, [this](const QString& m) { events << "map:" + m; });
+        connect(worker, &SDLPollEvent::joystickAdded, this, [this](int i) { events << QString("added:%1").arg(i); });
+        connect(worker, &SDLPollEvent::joystickRemoved, this,
+                [this](int i) { events << QString("removed:%1").arg(i); });
+        connect(worker, &SDLPollEvent::finished, this, [this] { events << "finished"; });
+    }
+    ~Rig() override
+    {
+        worker->abort();
+        thread.wait(10000);
+        delete worker;
+    }
+
+    // The window's restart sequence.
+    void restart(int mode, SDL_JoystickID id)
+    {
+        worker->m_iMappingMode = mode;
+        worker->m_iJoystickInstanceId = id;
+        worker->abort();
+        thread.wait(ULONG_MAX);
+        worker->requestWork();
+    }
+    bool stop(unsigned long ms = 10000)
+    {
+        worker->abort();
+        return thread.wait(ms);
+    }
+    bool isWorkerThread(const QString& id)
+    {
+        QMutexLocker lock(&workerThreadMutex);
+        return workerThreads.contains(id);
+    }
+    int lastHighlightOn() const
+    {
+        for (int i = events.size() - 1; i >= 0; --i)
+            if (events[i].endsWith('+'))
+                return events[i].chopped(1).toInt();
+        return -1;
+    }
+    double workerCpuSeconds() const
+    {
+        timespec t;
+        if (clock_gettime(workerClock.loadAcquire(), &t) != 0)
+            return 0;
+        return t.tv_sec + t.tv_nsec * 1e-9;
+    }
+};
+
+// The trace lines since the last clear, as "text@gui" or "text@worker" for the thread traces and as
+// written (blanks collapsed) for the others.
+QStringList traces(Rig& rig)
+{
+    const QString gui = threadText(QThread::currentThreadId());
+    QStringList out;
+    QMutexLocker lock(&traceMutex);
+    for (const QString& line : traceLines) {
+        const int at = line.indexOf(" in Thread ");
+        if (at < 0) {
+            out << line.simplified();
+            continue;
+        }
+        const QString id = line.mid(at + 11).trimmed();
+        out << line.left(at) + (id == gui ? "@gui" : rig.isWorkerThread(id) ? "@worker" : "@other");
+    }
+    return out;
+}
+
+void clearTraces()
+{
+    QMutexLocker lock(&traceMutex);
+    traceLines.clear();
+}
+
+bool traced(Rig& rig, const QString& line)
+{
+    return traces(rig).contains(line);
+}
+
+// Sets one axis and lets SDL see it, as a moving stick would report it.
+void moveAxis(VirtualPad& pad, int axis, Sint16 value)
+{
+    pad.setAxis(axis, value);
+    SDL_JoystickUpdate();
+}
+
+void moveHat(VirtualPad& pad, Uint8 value)
+{
+    pad.setHat(0, value);
+    SDL_JoystickUpdate();
+}
+
+} // namespace
+
+class TestWorker : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void firstStartAndStopTraces();
+    void restartDuringCaptureTraces();
+    void restartsWithImmediateAbortNeverHang();
+    void fullCaptureOverVirtualPad();
+    void unplugMidCaptureEndsWithoutMapping();
+    void captureIgnoresAxesOutsideItsTable();
+    void normalModeHighlightsAndHotplug();
+    void normalModeWaitsBetweenPolls();
+    void sdlQuitEndsTheProgram_data();
+    void sdlQuitEndsTheProgram();
+};
+
+void TestWorker::initTestCase()
+{
+    // SDL turns SIGINT and SIGTERM into SDL_QUIT only where no other handler is installed, as in the
+    // program; QTest installs handlers of its own before this runs.
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    SDL_Init(SDL_INIT_GAMECONTROLLER);
+    SDL_JoystickEventState(SDL_ENABLE);
+    qInstallMessageHandler(recordMessage);
+}
+
+void TestWorker::init()
+{
+    drainSdlQueue();
+    clearTraces();
+}
+
+void TestWorker::firstStartAndStopTraces()
+{
+    Rig rig;
+    rig.restart(0, 0); // abort on an idle worker logs nothing, the wait returns at once
+    QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
+    QVERIFY(rig.stop());
+    QCOMPARE(traces(rig), QStringList({"Request worker start@gui", "Starting worker process@worker",
+                                       "Request worker aborting@gui", "Aborting worker process@worker",
+                                       "Worker process finished@worker"}));
+    // Idle again: abort logs nothing.
+    clearTraces();
+    rig.worker->abort();
+    QVERIFY(rig.thread.wait(0));
+    QCOMPARE(traces(rig), QStringList());
+}
+
+void TestWorker::restartDuringCaptureTraces()
+{
+    VirtualPad pad;
+    QVERIFY(pad.attach());
+    drainSdlQueue();
+    Rig rig;
+    rig.restart(1, pad.instanceId());
+    QTRY_COMPARE(rig.lastHighlightOn(), 0);
+    pushUserCode(0);
+    pushUserCode(0);
+    QTRY_COMPARE(rig.lastHighlightOn(), 2);
+    QCOMPARE(traces(rig).mid(0, 3),
+             QStringList({"Request worker start@gui", "Starting worker process@worker", "m_iCurrentBinding 0"}));
+
+    clearTraces();
+    rig.restart(1, pad.instanceId());
+    QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
+    QTRY_VERIFY(traces(rig).size() >= 6);
+    // The second capture logs the row where the first one was left.
+    QCOMPARE(traces(rig), QStringList({"Request worker aborting@gui", "Aborting worker process@worker",
+                                       "Worker process finished@worker", "Request worker start@gui",
+                                       "Starting worker process@worker", "m_iCurrentBinding 2"}));
+    QTRY_COMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- 2+ 2- finished 0+"));
+    QVERIFY(rig.stop());
+}
+
+void TestWorker::restartsWithImmediateAbortNeverHang()
+{
+    // An abort that lands before the new run has started must still end that run: the run must not
+    // forget it by clearing the flag itself.
+    Rig rig;
+    const int runs = 300;
+    for (int i = 0; i < runs; ++i) {
+        rig.restart(i % 2, 4242);
+        rig.worker->abort();
+        if (!rig.thread.wait(5000))
+            QFAIL(qPrintable(QString("run %1 ignored the abort that followed its start").arg(i)));
+    }
+    const QStringList lines = traces(rig);
+    QCOMPARE(lines.count("Starting worker process@worker"), runs);
+    QCOMPARE(lines.count("Worker process finished@worker"), runs);
+    QTRY_COMPARE(rig.events.count("finished"), runs);
+}
+
+void TestWorker::fullCaptureOverVirtualPad()
+{
+    // The virtual game controller rests its trigger axes (4 and 5) at -32768 from the start, so SDL
+    // knows their initial state.
+    VirtualPad pad;
+    QVERIFY(pad.attach());
+    Sint16 rest = 0;
+    QVERIFY(SDL_JoystickGetAxisInitialState(pad.joystick(), 4, &rest));
+    QCOMPARE(int(rest), -32768);
+    drainSdlQueue();
+
+    Rig rig;
+    rig.restart(1, pad.instanceId());
+    const int buttons[11] = {0, 1, 2, 3, 6, 8, 7, 9, 10, 4, 5};
+    const Uint8 hats[4] = {SDL_HAT_UP, SDL_HAT_DOWN, SDL_HAT_LEFT, SDL_HAT_RIGHT};
+    for (int row = 0; row < BINDING_ROWS; ++row) {
+        if (!QTest::qWaitFor([&] { return rig.lastHighlightOn() == row; }, 5000))
+            QFAIL(qPrintable(QString("row %1 never came; events: %2").arg(row).arg(rig.events.join(' '))));
+        if (row <= 10) {
+            pad.pressButton(buttons[row]);
+        } else if (row <= 14) {
+            moveHat(pad, hats[row - 11]);
+            moveHat(pad, SDL_HAT_CENTERED);
+        } else if (row <= 22) {
+            const int axis = (row - 15) / 2;
+            moveAxis(pad, axis, (row - 15) % 2 ? 32767 : -32768);
+            moveAxis(pad, axis, 0);
+        } else {
+            moveAxis(pad, row - 19, 32767);
+            moveAxis(pad, row - 19, -32768);
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(rig.events.contains("finished"), 5000);
+
+    QStringList expected;
+    for (int row = 0; row < BINDING_ROWS; ++row)
+        expected << QString("%1+").arg(row) << QString("%1-").arg(row);
+    expected << "map:" + QString::fromLatin1(pad.guidText()) + ",%GAMEPAD_NAME%,platform:" + SDL_GetPlatform() +
+                    ",a:b0,b:b1,x:b2,y:b3,back:b6,guide:b8,start:b7,leftstick:b9,rightstick:b10,leftshoulder:b4,"
+                    "rightshoulder:b5,dpup:h0.1,dpdown:h0.4,dpleft:h0.8,dpright:h0.2,leftx:a0,lefty:a1,rightx:a2,"
+                    "righty:a3,lefttrigger:a4,righttrigger:a5,"
+             << "finished";
+    QCOMPARE(rig.events, expected);
+    // Ended by itself: an abort now finds nothing to stop.
+    QVERIFY(rig.thread.wait(5000));
+    clearTraces();
+    rig.worker->abort();
+    QCOMPARE(traces(rig), QStringList());
+}
+
+void TestWorker::unplugMidCaptureEndsWithoutMapping()
+{
+    Rig rig;
+    {
+        VirtualPad pad;
+        QVERIFY(pad.attach());
+        drainSdlQueue();
+        rig.restart(1, pad.instanceId());
+        QTRY_COMPARE(rig.lastHighlightOn(), 0);
+        pad.pressButton(0);
+        QTRY_COMPARE(rig.lastHighlightOn(), 1);
+        clearTraces();
+        pad.detach();
+        QTRY_VERIFY(rig.events.contains("finished"));
+    }
+    // No mapping, and the current row's highlight is left on.
+    QCOMPARE(rig.events.join(' '), QString("0+ 0- 1+ finished"));
+    QCOMPARE(traces(rig), QStringList({"Worker process finished@worker"}));
+    QVERIFY(rig.thread.wait(5000));
+    clearTraces();
+    rig.worker->abort();
+    QCOMPARE(traces(rig), QStringList());
+
+    // A capture started afterwards, with a pad present, runs normally.
+    VirtualPad other;
+    QVERIFY(other.attach());
+    drainSdlQueue();
+    rig.events.clear();
+    rig.restart(1, other.instanceId());
+    QTRY_COMPARE(rig.lastHighlightOn(), 0);
+    other.pressButton(3);
+    QTRY_COMPARE(rig.lastHighlightOn(), 1);
+    QVERIFY(rig.stop());
+    QTRY_COMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- finished"));
+}
+
+void TestWorker::captureIgnoresAxesOutsideItsTable()
+{
+    // A capture for a joystick that is not there has no axis table at all; one for the pad has six
+    // records. Axis numbers past either are ignored, and the capture carries on.
+    VirtualPad pad;
+    QVERIFY(pad.attach());
+    for (SDL_JoystickID id : {SDL_JoystickID(987654), pad.instanceId()}) {
+        drainSdlQueue();
+        Rig rig;
+        rig.restart(1, id);
+        QTRY_COMPARE(rig.lastHighlightOn(), 0);
+        for (int i = 0; i < 15; ++i)
+            pushUserCode(0);
+        for (int axis : {0, 6, 200, 255}) {
+            if (id == pad.instanceId() && axis == 0)
+                continue;
+            for (Sint16 value : {Sint16(-32768), Sint16(0)}) {
+                SDL_Event event;
+                SDL_zero(event);
+                event.type = SDL_JOYAXISMOTION;
+                event.jaxis.which = id;
+                event.jaxis.axis = Uint8(axis);
+                event.jaxis.value = value;
+                SDL_PushEvent(&event);
+            }
+        }
+        QTRY_COMPARE(rig.lastHighlightOn(), 15);
+        QTest::qWait(150); // longer than the settle time: row 15 must not have been bound
+        QCOMPARE(rig.lastHighlightOn(), 15);
+        for (int i = 0; i < 10; ++i)
+            pushUserCode(0);
+        QTRY_VERIFY(rig.events.contains("finished"));
+        QVERIFY(rig.events.at(rig.events.size() - 2).startsWith("map:"));
+        QVERIFY(rig.events.at(rig.events.size() - 2).endsWith(QString(",%GAMEPAD_NAME%,platform:%1,").arg(SDL_GetPlatform())));
+    }
+}
+
+void TestWorker::normalModeHighlightsAndHotplug()
+{
+    VirtualPad pad;
+    QVERIFY(pad.attach());
+    SDL_GameController* controller = SDL_GameControllerOpen(pad.deviceIndex());
+    QVERIFY(controller);
+    drainSdlQueue();
+    Rig rig;
+    rig.restart(0, pad.instanceId());
+    QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
+
+    pad.setButton(0, true);
+    QTRY_COMPARE(rig.events.join(' '), QString("0+"));
+    pad.setButton(0, false);
+    QTRY_COMPARE(rig.events.join(' '), QString("0+ 0-"));
+    rig.events.clear();
+    // Straight from full right to full left, then the trigger; the game controller's axis 0 is the
+    // left stick's x, axis 4 the left trigger.
+    moveAxis(pad, 0, 32767);
+    QTRY_COMPARE(rig.events.join(' '), QString("16+"));
+    moveAxis(pad, 0, -32768);
+    moveAxis(pad, 0, 0);
+    moveAxis(pad, 4, 32767);
+    QTRY_COMPARE(rig.events.join(' '), QString("16+ 16- 15+ 15- 23+"));
+
+    // Hot-plug is only reported; the window rebuilds its list.
+    rig.events.clear();
+    {
+        VirtualPad second;
+        QVERIFY(second.attach());
+        const int index = second.deviceIndex();
+        QTRY_COMPARE(rig.events, QStringList({QString("added:%1").arg(index)}));
+        const SDL_JoystickID gone = second.instanceId();
+        second.detach();
+        QTRY_COMPARE(rig.events, QStringList({QString("added:%1").arg(index), QString("removed:%1").arg(gone)}));
+    }
+
+    // What is still lit when the run ends goes dark with it.
+    rig.events.clear();
+    QVERIFY(rig.stop());
+    QTRY_COMPARE(rig.events.join(' '), QString("23- finished"));
+    SDL_GameControllerClose(controller);
+}
+
+void TestWorker::normalModeWaitsBetweenPolls()
+{
+    VirtualPad pad;
+    QVERIFY(pad.attach());
+    SDL_GameController* controller = SDL_GameControllerOpen(pad.deviceIndex());
+    QVERIFY(controller);
+    drainSdlQueue();
+    Rig rig;
+    rig.restart(0, pad.instanceId());
+    QTRY_VERIFY(rig.workerClock.loadAcquire() != 0);
+    QTest::qWait(50);
+
+    // A loop that never sleeps takes a whole core; the bench measures the real figure (under 1%).
+    const double cpu0 = rig.workerCpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(500);
+    const double share = (rig.workerCpuSeconds() - cpu0) / (clock.nsecsElapsed() * 1e-9);
+    QVERIFY2(share < 0.2, qPrintable(QString("idle worker used %1% of a core").arg(share * 100)));
+
+    // Still quick to light a control and to notice an abort.
+    clock.restart();
+    pad.setButton(2, true);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.events.join(' '), QString("2+"), 1000);
+    QVERIFY2(clock.elapsed() < 200, qPrintable(QString("lit after %1 ms").arg(clock.elapsed())));
+    clock.restart();
+    QVERIFY(rig.stop(1000));
+    QVERIFY2(clock.elapsed() < 200, qPrintable(QString("abort took %1 ms").arg(clock.elapsed())));
+    SDL_GameControllerClose(controller);
+}
+
+void TestWorker::sdlQuitEndsTheProgram_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("signal"); // 0: SDL_QUIT pushed on the queue
+
+    QTest::newRow("normal mode, SDL_QUIT") << 0 << 0;
+    QTest::newRow("normal mode, SIGINT") << 0 << int(SIGINT);
+    QTest::newRow("normal mode, SIGTERM") << 0 << int(SIGTERM);
+    QTest::newRow("mapping mode, SDL_QUIT") << 1 << 0;
+    QTest::newRow("mapping mode, SIGTERM") << 1 << int(SIGTERM);
+}
+
+void TestWorker::sdlQuitEndsTheProgram()
+{
+    QFETCH(int, mode);
+    QFETCH(int, signal);
+
+    if (signal) {
+        struct sigaction current;
+        sigaction(signal, nullptr, &current);
+        if (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN)
+            QFAIL("SDL installed no handler for this signal");
+    }
+    VirtualPad pad;
+    QVERIFY(pad.attach());
+    drainSdlQueue();
+    Rig rig;
+    rig.restart(mode, pad.instanceId());
+    QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
+    QTRY_VERIFY(mode == 0 || rig.lastHighlightOn() == 0);
+
+    if (signal) {
+        raise(signal);
+    } else {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_QUIT;
+        SDL_PushEvent(&event);
+    }
+    // The worker asks the application to quit, as closing the window does: exec() returns.
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(5000);
+    QCOMPARE(QCoreApplication::exec(), 0);
+
+    if (mode == 0) {
+        // Normal mode keeps running until the window's teardown stops it.
+        QVERIFY(!rig.events.contains("finished"));
+        QVERIFY(rig.stop());
+    } else {
+        // The capture ended first, without a mapping, the highlight left on.
+        QVERIFY(rig.thread.wait(5000));
+        QTRY_VERIFY(rig.events.contains("finished"));
+        QCOMPARE(rig.events.join(' '), QString("0+ finished"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestWorker)
+#include "test_worker.moc"
