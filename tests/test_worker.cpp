@@ -15,7 +15,8 @@
 #include <signal.h>
 #include <time.h>
 
-namespace {
+namespace
+{
 
 // Every debug line, as written, from any thread.
 QMutex traceMutex;
@@ -85,8 +86,10 @@ public:
 
         connect(worker, &SDLPollEvent::buttonPressed, this,
                 [this](int row, bool on) { events << QString("%1%2").arg(row).arg(on ? '+' : '-'); });
-        connect(worker, &SDLPollEvent::mappingReady, this, [this](const QString& m) { events << "map:" + m; });
-        connect(worker, &SDLPollEvent::joystickAdded, this, [this](int i) { events << QString("added:%1").arg(i); });
+        connect(worker, &SDLPollEvent::mappingReady, this,
+                [this](const QString& m) { events << "map:" + m; });
+        connect(worker, &SDLPollEvent::joystickAdded, this,
+                [this](int i) { events << QString("added:%1").arg(i); });
         connect(worker, &SDLPollEvent::joystickRemoved, this,
                 [this](int i) { events << QString("removed:%1").arg(i); });
         connect(worker, &SDLPollEvent::finished, this, [this] { events << "finished"; });
@@ -240,8 +243,8 @@ void TestWorker::restartDuringCaptureTraces()
     pushUserCode(0);
     pushUserCode(0);
     QTRY_COMPARE(rig.lastHighlightOn(), 2);
-    QCOMPARE(traces(rig).mid(0, 3),
-             QStringList({"Request worker start@gui", "Starting worker process@worker", "m_iCurrentBinding 0"}));
+    QCOMPARE(traces(rig).mid(0, 3), QStringList({"Request worker start@gui", "Starting worker process@worker",
+                                                 "m_iCurrentBinding 0"}));
 
     clearTraces();
     rig.restart(1, pad.instanceId());
@@ -310,11 +313,12 @@ void TestWorker::fullCaptureOverVirtualPad()
     QStringList expected;
     for (int row = 0; row < BINDING_ROWS; ++row)
         expected << QString("%1+").arg(row) << QString("%1-").arg(row);
-    expected << "map:" + QString::fromLatin1(pad.guidText()) + ",%GAMEPAD_NAME%,platform:" + SDL_GetPlatform() +
-                    ",a:b0,b:b1,x:b2,y:b3,back:b6,guide:b8,start:b7,leftstick:b9,rightstick:b10,leftshoulder:b4,"
-                    "rightshoulder:b5,dpup:h0.1,dpdown:h0.4,dpleft:h0.8,dpright:h0.2,leftx:a0,lefty:a1,rightx:a2,"
-                    "righty:a3,lefttrigger:a4,righttrigger:a5,"
-             << "finished";
+    expected
+        << "map:" + QString::fromLatin1(pad.guidText()) + ",%GAMEPAD_NAME%,platform:" + SDL_GetPlatform() +
+               ",a:b0,b:b1,x:b2,y:b3,back:b6,guide:b8,start:b7,leftstick:b9,rightstick:b10,leftshoulder:b4,"
+               "rightshoulder:b5,dpup:h0.1,dpdown:h0.4,dpleft:h0.8,dpright:h0.2,leftx:a0,lefty:a1,rightx:a2,"
+               "righty:a3,lefttrigger:a4,righttrigger:a5,"
+        << "finished";
     QCOMPARE(rig.events, expected);
     // Ended by itself: an abort now finds nothing to stop.
     QVERIFY(rig.thread.wait(5000));
@@ -392,7 +396,8 @@ void TestWorker::captureIgnoresAxesOutsideItsTable()
             pushUserCode(0);
         QTRY_VERIFY(rig.events.contains("finished"));
         QVERIFY(rig.events.at(rig.events.size() - 2).startsWith("map:"));
-        QVERIFY(rig.events.at(rig.events.size() - 2).endsWith(QString(",%GAMEPAD_NAME%,platform:%1,").arg(SDL_GetPlatform())));
+        QVERIFY(rig.events.at(rig.events.size() - 2)
+                    .endsWith(QString(",%GAMEPAD_NAME%,platform:%1,").arg(SDL_GetPlatform())));
     }
 }
 
@@ -430,7 +435,8 @@ void TestWorker::normalModeHighlightsAndHotplug()
         QTRY_COMPARE(rig.events, QStringList({QString("added:%1").arg(index)}));
         const SDL_JoystickID gone = second.instanceId();
         second.detach();
-        QTRY_COMPARE(rig.events, QStringList({QString("added:%1").arg(index), QString("removed:%1").arg(gone)}));
+        QTRY_COMPARE(rig.events,
+                     QStringList({QString("added:%1").arg(index), QString("removed:%1").arg(gone)}));
     }
 
     // What is still lit when the run ends goes dark with it.

@@ -1,1 +1,205 @@
-// placeholder: being written
+#include "sdlpollevent.h"
+
+#include "mappingstring.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QMetaObject>
+#include <QMutexLocker>
+#include <QThread>
+
+namespace
+{
+
+// Normal mode sleeps between polls (abort wakes it at once). Each wakeup costs the idle program CPU,
+// and a change waits half a pause on average, so the pace follows the user: short pauses while the pad
+// is in use, longer ones once it has been still for a while (bench_worker measures both).
+// SDL_WaitEventTimeout is no help: without SDL's video subsystem it wakes every millisecond by itself.
+const unsigned long ACTIVE_POLL_MS = 4;
+const unsigned long IDLE_POLL_MS = 16;
+const Uint32 ACTIVE_SPAN_MS = 2000;
+// Mapping mode's pause after each draining of the queue; it paces the settle test.
+const unsigned long CAPTURE_PAUSE_MS = 15;
+
+enum { USER_CODE_SKIP = 0, USER_CODE_PREVIOUS = 1 };
+
+} // namespace
+
+SDLPollEvent::SDLPollEvent(QObject* parent)
+    : QObject(parent), m_capture([this](int row, bool on) { emit buttonPressed(row, on); }),
+      m_highlights([this](int row, bool pressed) { emit buttonPressed(row, pressed); })
+{
+    SDL_Init(SDL_INIT_GAMECONTROLLER);
+}
+
+SDLPollEvent::~SDLPollEvent() = default;
+
+void SDLPollEvent::requestWork()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_bWorking = true;
+        m_bAbort = false;
+        qDebug() << "Request worker start in Thread " << QThread::currentThreadId();
+    }
+    emit workRequested();
+}
+
+void SDLPollEvent::abort()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_bWorking) {
+        m_bAbort = true;
+        qDebug() << "Request worker aborting in Thread " << QThread::currentThreadId();
+        m_wake.wakeAll();
+    }
+}
+
+bool SDLPollEvent::abortRequested()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_bAbort;
+}
+
+void SDLPollEvent::pause(unsigned long ms)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_bAbort)
+        m_wake.wait(&m_mutex, ms);
+}
+
+void SDLPollEvent::requestApplicationQuit()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, "quit", Qt::QueuedConnection);
+}
+
+void SDLPollEvent::doWork()
+{
+    // m_bAbort is not cleared here: requestWork has done so under the lock, and an abort that arrived
+    // since then (a restart right after a restart) must end this run, not be forgotten.
+    qDebug() << "Starting worker process in Thread " << QThread::currentThreadId();
+    if (m_iMappingMode.load() != 0)
+        runCapture();
+    else
+        runNormalMode();
+
+    {
+        QMutexLocker lock(&m_mutex);
+        m_bWorking = false;
+    }
+    qDebug() << "Worker process finished in Thread " << QThread::currentThreadId();
+    emit finished();
+}
+
+void SDLPollEvent::runNormalMode()
+{
+    SDL_Event event;
+    Uint32 lastEvent = SDL_GetTicks() - ACTIVE_SPAN_MS;
+    while (!abortRequested()) {
+        while (SDL_PollEvent(&event) > 0) {
+            lastEvent = SDL_GetTicks();
+            switch (event.type) {
+            case SDL_CONTROLLERAXISMOTION:
+                m_highlights.axisMotion(event.caxis.axis, event.caxis.value);
+                break;
+            case SDL_CONTROLLERBUTTONDOWN:
+                m_highlights.buttonChanged(event.cbutton.button, true);
+                break;
+            case SDL_CONTROLLERBUTTONUP:
+                m_highlights.buttonChanged(event.cbutton.button, false);
+                break;
+            case SDL_JOYDEVICEADDED:
+                emit joystickAdded(event.jdevice.which);
+                break;
+            case SDL_JOYDEVICEREMOVED:
+                emit joystickRemoved(event.jdevice.which);
+                break;
+            case SDL_QUIT:
+                // SIGINT, SIGTERM or a session logout: end the program the way closing its window does.
+                requestApplicationQuit();
+                break;
+            default:
+                break;
+            }
+        }
+        pause(SDL_GetTicks() - lastEvent < ACTIVE_SPAN_MS ? ACTIVE_POLL_MS : IDLE_POLL_MS);
+    }
+    // Whatever this run lit goes dark with it, so the next run starts from a clean picture.
+    m_highlights.releaseAll();
+    qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
+}
+
+void SDLPollEvent::runCapture()
+{
+    const SDL_JoystickID id = m_iJoystickInstanceId.load();
+    qDebug() << "m_iCurrentBinding " << m_capture.currentBinding();
+    m_bQuit = false;
+    bool quitProgram = false;
+
+    SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
+    const int numAxes = joystick ? SDL_JoystickNumAxes(joystick) : 0;
+    m_capture.begin(numAxes, [joystick](int axis, Sint16* state) {
+        return SDL_JoystickGetAxisInitialState(joystick, axis, state) == SDL_TRUE;
+    });
+
+    SDL_Event event;
+    for (;;) {
+        if (m_bQuit || m_capture.isComplete())
+            break;
+        if (abortRequested()) {
+            m_capture.clearHighlight();
+            qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
+            break;
+        }
+        while (SDL_PollEvent(&event) > 0) {
+            if (abortRequested()) {
+                m_capture.clearHighlight();
+                break;
+            }
+            switch (event.type) {
+            case SDL_JOYAXISMOTION:
+                if (event.jaxis.which == id)
+                    m_capture.axisMotion(event.jaxis.axis, event.jaxis.value, SDL_GetTicks());
+                break;
+            case SDL_JOYHATMOTION:
+                if (event.jhat.which == id)
+                    m_capture.hatMotion(event.jhat.hat, event.jhat.value, SDL_GetTicks());
+                break;
+            case SDL_JOYBUTTONDOWN:
+                if (event.jbutton.which == id)
+                    m_capture.buttonDown(event.jbutton.button, SDL_GetTicks());
+                break;
+            case SDL_JOYDEVICEREMOVED:
+                if (event.jdevice.which == id)
+                    m_bQuit = true;
+                break;
+            case SDL_QUIT:
+                m_bQuit = true;
+                quitProgram = true;
+                break;
+            case SDL_USEREVENT:
+                if (event.user.code == USER_CODE_SKIP)
+                    m_capture.skip();
+                else if (event.user.code == USER_CODE_PREVIOUS)
+                    m_capture.previous();
+                break;
+            default:
+                break;
+            }
+        }
+        pause(CAPTURE_PAUSE_MS);
+        m_capture.settle(SDL_GetTicks());
+    }
+
+    if (m_capture.isComplete()) {
+        char text[MAPPING_TEXT_SIZE];
+        buildMappingString(m_capture.bindings(), id, text, sizeof text);
+        m_capture.end();
+        m_capture.clearHighlight();
+        emit mappingReady(QString::fromUtf8(text));
+    }
+    m_capture.end();
+    if (quitProgram)
+        requestApplicationQuit();
+}

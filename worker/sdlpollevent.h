@@ -4,6 +4,9 @@
 // Normal mode reports held controls of the open game controller and hot-plug; mapping mode runs
 // the 25-step capture and emits the finished mapping string.
 
+#include "bindingcapture.h"
+#include "controllerhighlights.h"
+
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -43,11 +46,22 @@ public slots:
 
 private:
     bool abortRequested();
+    // Sleeps up to ms milliseconds; returns at once when abort is (or gets) requested.
+    void pause(unsigned long ms);
+    void runNormalMode();
+    void runCapture();
+    // Asks the application's event loop to quit, as closing the window does (queued, any thread).
+    static void requestApplicationQuit();
 
     bool m_bAbort = false;
     bool m_bWorking = false;
     QMutex m_mutex;
     QWaitCondition m_wake; // lets an idle normal-mode run notice abort at once
+
+    // Used only by the worker thread during a run.
+    bool m_bQuit = false; // the capture must end: SDL_QUIT, or the captured gamepad was removed
+    BindingCapture m_capture;
+    ControllerHighlights m_highlights;
 };
 
 #endif
