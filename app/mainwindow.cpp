@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "apppictures.h"
 #include "bindingtable.h"
 #include "databasefiles.h"
 #include "environmentfile.h"
@@ -71,8 +72,9 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::CustomizeWindowHint |
                    Qt::WindowCloseButtonHint);
     ui->setupUi(this);
+    setWindowIcon(applicationIcon());
     statusBar()->setSizeGripEnabled(false);
-    ui->mainImage->setPixmap(QPixmap(":/PadSetup-Back-Tp.png"));
+    ui->mainImage->setPixmap(loadPicture(":/PadSetup-Back-Tp.png", devicePixelRatioF()));
 
     enterDataDirectory(m_settings.dataDirectory, m_settings.seedPath);
     loadMappingFiles();
@@ -218,8 +220,11 @@ void MainWindow::refreshGamepadList(SDL_JoystickID keepInstance)
         if (found >= 0)
             target = found;
     }
+    // A rebuild for changed mappings may end with no current entry. When a hot-plug rebuild has lost the
+    // selected pad and its position with it, the first entry, whose device is held already, stays current:
+    // a list showing no pad while the commands work on one would mislead.
     if (target >= ui->gamepadComboBox->count())
-        target = -1;
+        target = keepInstance >= 0 ? 0 : -1;
     ui->gamepadComboBox->setCurrentIndex(target);
 }
 
@@ -422,7 +427,7 @@ void MainWindow::createBindingOverlays()
     for (int row = 0; row < BINDING_ROWS; ++row) {
         auto* overlay = new QLabel(ui->mainImage);
         bindingOverlays[row] = overlay;
-        overlay->setPixmap(QPixmap(bindingTable[row].image));
+        overlay->setPixmap(loadPicture(bindingTable[row].image, overlay->devicePixelRatioF()));
         overlay->move(bindingTable[row].x, bindingTable[row].y);
     }
     hideBindingOverlays();

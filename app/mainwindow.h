@@ -74,8 +74,8 @@ private:
     friend struct MainWindowProbe; // tests reach the window's state through it
 
     void printBanner();
-    // Rebuilds the list; keeps the entry of keepInstance selected when it is still present,
-    // otherwise the remembered position.
+    // Rebuilds the list; keeps the entry of keepInstance selected when it is still present, otherwise
+    // the remembered position; if that is gone too, no entry, or the first one when keepInstance was given.
     void refreshGamepadList(SDL_JoystickID keepInstance = -1);
     void closeGamepad();
     void createBindingOverlays();

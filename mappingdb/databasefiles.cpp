@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <SDL.h>
@@ -42,9 +43,23 @@ void enterDataDirectory(const QString& dataDirectory, const QString& seedPath)
     }
 }
 
+namespace
+{
+
+void addMappingsFromFile(const char* path)
+{
+    // Only regular files: a directory opens for reading, SDL then sizes it at about 2^63 bytes and
+    // asks malloc for that much at once, and a FIFO would block the start.
+    if (!QFileInfo(QString::fromLatin1(path)).isFile())
+        return;
+    SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(path, "rb"), 1);
+}
+
+} // namespace
+
 void loadMappingFiles()
 {
     // SDL replaces the mapping of a GUID it already knows, so the user's own file goes last and wins.
-    SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(kCommunityDatabaseFile, "rb"), 1);
-    SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(kLocalDatabaseFile, "rb"), 1);
+    addMappingsFromFile(kCommunityDatabaseFile);
+    addMappingsFromFile(kLocalDatabaseFile);
 }

@@ -22,7 +22,7 @@ QString defaultSeedPath();
 void enterDataDirectory(const QString& dataDirectory, const QString& seedPath);
 
 // Hands "gamecontrollerdb.txt", then "gamecontrollerdb.local.txt" (so local entries win) to SDL.
-// Missing or unreadable files contribute nothing.
+// Missing or unreadable files, and paths that are not regular files (a directory), contribute nothing.
 void loadMappingFiles();
 
 #endif

@@ -3,7 +3,61 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-FileDownloader::FileDownloader(QUrl url, QObject* parent) : QObject(parent)
+#include <cstring>
+#include <zlib.h>
+
+namespace
+{
+// How much of a body Qt may hold before this takes it (the read buffer of the reply).
+const qint64 kReadChunk = 256 * 1024;
+
+QString sizeText(qint64 bytes)
+{
+    const qint64 mib = 1024 * 1024;
+    return bytes % mib == 0 ? QStringLiteral("%1 MiB").arg(bytes / mib)
+                            : QStringLiteral("%1 bytes").arg(bytes);
+}
+
+// Unpacks a gzip or zlib body (rawDeflate: a deflate stream without a header) into *out, never more than
+// maxBytes of it. Returns "" or why it cannot be unpacked.
+QString inflateBody(const QByteArray& in, bool rawDeflate, qint64 maxBytes, QByteArray* out)
+{
+    z_stream stream;
+    std::memset(&stream, 0, sizeof stream);
+    // 32 + MAX_WBITS takes a gzip or a zlib header, whichever comes.
+    if (inflateInit2(&stream, rawDeflate ? -MAX_WBITS : 32 + MAX_WBITS) != Z_OK)
+        return QStringLiteral("the compressed body cannot be unpacked");
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.constData()));
+    stream.avail_in = static_cast<uInt>(in.size());
+    QString failure;
+    int result = Z_OK;
+    while (result == Z_OK) {
+        char chunk[65536];
+        stream.next_out = reinterpret_cast<Bytef*>(chunk);
+        stream.avail_out = sizeof chunk;
+        result = inflate(&stream, Z_NO_FLUSH);
+        const int produced = static_cast<int>(sizeof chunk - stream.avail_out);
+        if (out->size() + qint64(produced) > maxBytes) {
+            failure = QStringLiteral("the body is larger than the limit of %1 once unpacked")
+                          .arg(sizeText(maxBytes));
+            break;
+        }
+        out->append(chunk, produced);
+    }
+    inflateEnd(&stream);
+    if (!failure.isEmpty())
+        return failure;
+    if (result == Z_STREAM_END)
+        return QString();
+    // No progress with all input used: the stream stops before its end.
+    if (result == Z_BUF_ERROR)
+        return QStringLiteral("the compressed body was cut short (%1 bytes received)").arg(in.size());
+    return QStringLiteral("the compressed body is damaged");
+}
+} // namespace
+
+FileDownloader::FileDownloader(QUrl url, QObject* parent, qint64 maxBytes)
+    : QObject(parent), m_iMaxBytes(maxBytes)
 {
     qRegisterMetaType<QNetworkReply*>("QNetworkReply*");
     connect(&m_WebCtrl, SIGNAL(finished(QNetworkReply*)), this, SLOT(fileDownloaded(QNetworkReply*)));
@@ -11,23 +65,61 @@ FileDownloader::FileDownloader(QUrl url, QObject* parent) : QObject(parent)
     QNetworkRequest request(url);
     // The database has moved before; follow it, but never from HTTPS down to plain HTTP.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    m_WebCtrl.get(request);
+    // What Qt would ask for itself; asked for by hand, Qt hands the body over still compressed, with its
+    // Content-Length, so that a cut-off compressed body is noticed and the unpacking is bounded here.
+    // (Qt 5 unpacks without a bound and, having dropped the length, takes a cut-off one as complete.)
+    request.setRawHeader("Accept-Encoding", "gzip, deflate");
+    QNetworkReply* pReply = m_WebCtrl.get(request);
+    // Taken as it arrives and checked: left alone, the reply would buffer the whole body, however large.
+    // The small read buffer makes Qt read from the network only as fast as this drains it, so it cannot
+    // run ahead of the check.
+    pReply->setReadBufferSize(kReadChunk);
+    connect(pReply, &QNetworkReply::metaDataChanged, this, [this, pReply] { takeArrivedData(pReply); });
+    connect(pReply, &QIODevice::readyRead, this, [this, pReply] { takeArrivedData(pReply); });
+    // A redirect's own body is no part of the download.
+    connect(pReply, &QNetworkReply::redirected, this, [this] { m_body.clear(); });
+}
+
+void FileDownloader::takeArrivedData(QNetworkReply* pReply)
+{
+    if (!m_tooLarge.isEmpty())
+        return;
+    // Both count the bytes as they come, compressed or not; inflateBody bounds what they unpack to.
+    const QVariant announced = pReply->header(QNetworkRequest::ContentLengthHeader);
+    if (announced.isValid() && announced.toLongLong() > m_iMaxBytes) {
+        m_tooLarge = QStringLiteral("the body is larger than the limit of %1 (%2 bytes announced)")
+                         .arg(sizeText(m_iMaxBytes))
+                         .arg(announced.toLongLong());
+    } else {
+        m_body += pReply->readAll();
+        if (m_body.size() <= m_iMaxBytes)
+            return;
+        m_tooLarge = QStringLiteral("the body is larger than the limit of %1 (stopped after %2 bytes)")
+                         .arg(sizeText(m_iMaxBytes))
+                         .arg(m_body.size());
+    }
+    m_body.clear();
+    pReply->abort();
 }
 
 FileDownloader::~FileDownloader() = default;
 
 void FileDownloader::fileDownloaded(QNetworkReply* pReply)
 {
-    const QByteArray body = pReply->readAll();
     m_DownloadedData.clear();
     m_errorString.clear();
+    takeArrivedData(pReply);
+    const QByteArray body = m_body;
+    m_body.clear();
 
     // Only a complete 200 answer is a download; a redirect that was not followed, an error page or a
     // connection that broke off all leave the data empty.
     const QVariant status = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const bool redirectRefused = pReply->error() == QNetworkReply::TooManyRedirectsError ||
                                  pReply->error() == QNetworkReply::InsecureRedirectError;
-    if (redirectRefused) {
+    if (!m_tooLarge.isEmpty()) {
+        m_errorString = m_tooLarge;
+    } else if (redirectRefused) {
         m_errorString = QStringLiteral("redirect not followed: %1").arg(pReply->errorString());
     } else if (status.isValid() && status.toInt() != 200) {
         m_errorString = QStringLiteral("HTTP status %1 %2")
@@ -38,15 +130,30 @@ void FileDownloader::fileDownloaded(QNetworkReply* pReply)
         m_errorString = QStringLiteral("network error: %1").arg(pReply->errorString());
     } else if (!status.isValid()) {
         m_errorString = QStringLiteral("no HTTP status in the reply");
-    } else if (pReply->hasRawHeader("Content-Length") && !pReply->hasRawHeader("Content-Encoding") &&
+    } else if (pReply->hasRawHeader("Content-Length") &&
                pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() != body.size()) {
         // Qt reports most connections that close early; this catches a body that ended short anyway.
-        // (A compressed body is unpacked by Qt, so its length differs from the header by design.)
         m_errorString = QStringLiteral("the body was cut short (%1 of %2 bytes)")
                             .arg(body.size())
                             .arg(pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
     } else {
-        m_DownloadedData = body;
+        const QByteArray encoding = pReply->rawHeader("Content-Encoding").trimmed().toLower();
+        if (encoding.isEmpty() || encoding == "identity") {
+            m_DownloadedData = body;
+        } else if (encoding == "gzip" || encoding == "x-gzip" || encoding == "deflate") {
+            QByteArray unpacked;
+            QString why = inflateBody(body, false, m_iMaxBytes, &unpacked);
+            // "deflate" is meant to have a zlib header, but some servers send the bare stream.
+            if (!why.isEmpty() && encoding == "deflate" && unpacked.isEmpty())
+                why = inflateBody(body, true, m_iMaxBytes, &unpacked);
+            if (why.isEmpty())
+                m_DownloadedData = unpacked;
+            else
+                m_errorString = why;
+        } else {
+            m_errorString = QStringLiteral("the body comes in an encoding that cannot be unpacked: %1")
+                                .arg(QString::fromLatin1(encoding));
+        }
     }
 
     pReply->deleteLater();

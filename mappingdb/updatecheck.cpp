@@ -1,5 +1,6 @@
 #include "updatecheck.h"
 
+#include "filedownloader.h"
 #include "wholefilewrite.h"
 
 #include <QCryptographicHash>
@@ -52,6 +53,11 @@ bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
 {
     if (bytes.isEmpty())
         return fail(why, QStringLiteral("the body is empty"));
+    // Checked first: nothing below needs to look at a body this size.
+    if (bytes.size() > kMaxDownloadBytes)
+        return fail(why, QStringLiteral("the body is larger than the limit of %1 MiB (%2 bytes)")
+                             .arg(kMaxDownloadBytes / (1024 * 1024))
+                             .arg(bytes.size()));
     if (bytes.contains('\0'))
         return fail(why, QStringLiteral("the body is binary, not text"));
     QTextCodec::ConverterState state;
@@ -76,7 +82,10 @@ bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
             return fail(why, QStringLiteral("line %1 is not a mapping: \"%2\"")
                                  .arg(lineNumber)
                                  .arg(QString::fromUtf8(line.left(60))));
-        ++mappings;
+        if (++mappings > kMaxDatabaseMappings)
+            return fail(why, QStringLiteral("the body holds more than %1 mappings, far more than a mapping "
+                                            "database has")
+                                 .arg(kMaxDatabaseMappings));
     }
     if (mappings == 0)
         return fail(why, QStringLiteral("the body holds no mappings"));

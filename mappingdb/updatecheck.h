@@ -28,9 +28,15 @@ struct UpdateCheckOutcome {
 UpdateCheckOutcome checkDownloadedDatabase(const QByteArray& bytes, const QString& downloadError,
                                            const QString& workingCopyPath);
 
+// The most mappings a database may hold. The community database has about 2300, and SDL's loader takes
+// time that grows with the square of the count (10 000 for this platform take about 3 s at every
+// start), so a file with far more is refused as an update rather than installed.
+constexpr int kMaxDatabaseMappings = 20000;
+
 // True when bytes look like an SDL mapping database: UTF-8 text without NUL bytes whose every line is
 // blank, a "#" comment or a mapping (32 hex digits or "xinput", a non-empty name, then fields that are
-// "key:value" or empty), with at least one mapping. False for an HTML page, an empty, binary or other
+// "key:value" or empty), with at least one mapping and at most kMaxDatabaseMappings, in no more than
+// kMaxDownloadBytes (filedownloader.h). False for an HTML page, an empty, binary, oversized or other
 // body; why (if given) then says what is wrong.
 bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why = nullptr);
 

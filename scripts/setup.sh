@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ pkg-config qtbase5-dev libsdl2-dev xvfb xauth xclip python3 openssl fonts-dejavu-core)
+packages=(cmake make g++ pkg-config qtbase5-dev libsdl2-dev xvfb xauth xclip python3 openssl zlib1g-dev desktop-file-utils appstream fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

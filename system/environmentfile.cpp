@@ -162,20 +162,17 @@ QString rewrite(const QByteArray& path, const QByteArray& name, const char* valu
         newContent += name + '=' + value + '\n';
     }
 
-    const QByteArray tempPath = path + "_new";
-    const QString temp = QFile::decodeName(tempPath);
-    // Exclusive and without following links: whatever already has this name (a leftover of a crashed
-    // run, or a link planted by someone else) is neither written through nor removed.
+    // A fresh name each time, created exclusively (mkstemp): nothing that already lies beside the file,
+    // neither a leftover of a killed run nor a file or link planted by someone else, is followed,
+    // overwritten or removed, and no leftover can block later edits.
+    QByteArray tempPath = path + "_new.XXXXXX";
     int out = -1;
     int err = injectedError(EnvironmentFileStep::CreateTemp);
     if (!err) {
-        out = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        out = ::mkostemp(tempPath.data(), O_CLOEXEC);
         err = out < 0 ? errno : 0;
     }
-    if (err == EEXIST)
-        return QStringLiteral("Can't create the temporary file %1: something of that name already exists; "
-                              "remove it and try again")
-            .arg(temp);
+    const QString temp = QFile::decodeName(tempPath);
     if (err)
         return describe(QStringLiteral("Can't create the temporary file %1").arg(temp), err);
 

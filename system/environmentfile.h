@@ -15,11 +15,13 @@ QString getEnvVar(const char* name);
 // as its own line (a newline is supplied first if the last kept line lacks one). The value is written
 // exactly as given, unquoted.
 //
-// The new content goes to a temporary file beside it (path + "_new"), created exclusively and without
-// following links, so a leftover or planted file or link of that name is never followed, overwritten
-// or removed: its presence is a failure. The temporary file is written completely, gets the original's
-// mode, owner and group, is flushed to disk and renamed over the original in one step; the directory
-// is flushed afterwards. A symbolic link at path is read through and replaced by the new regular file.
+// The new content goes to a temporary file beside it with a fresh name (path + "_new." and six random
+// characters, mkstemp), created exclusively, so nothing that already lies beside the file (a leftover
+// of a killed run, a planted file or link) is followed, overwritten or removed, or blocks the edit; a
+// process killed mid-edit leaves only its own temporary file behind. The temporary file is written
+// completely, gets the original's mode, owner and group, is flushed to disk and renamed over the
+// original in one step; the directory is flushed afterwards. A symbolic link at path is read through
+// and replaced by the new regular file.
 //
 // Returns true on success (errorMessage, if given, is then cleared). On any failure the original stays
 // byte-identical, no temporary file of ours is left, false is returned, errorMessage (if given) says

@@ -88,6 +88,9 @@ void SDLPollEvent::doWork()
         QMutexLocker lock(&m_mutex);
         m_bWorking = false;
     }
+    // Each run has a thread of its own, and SDL frees its per-thread data (the error text) only for
+    // threads it started itself.
+    SDL_TLSCleanup();
     qDebug() << "Worker process finished in Thread " << QThread::currentThreadId();
     emit finished();
 }

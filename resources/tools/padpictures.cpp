@@ -686,3 +686,235 @@ QImage drawPadPreview(int scale)
     p.end();
     return image.convertToFormat(QImage::Format_ARGB32);
 }
+
+// ---- The application icon ----
+
+const int padIconSizes[PAD_ICON_SIZES] = {16, 24, 32, 48, 64, 128, 256};
+
+namespace
+{
+
+// The icon is designed on a 256-unit square and scaled to its size; pens are given in pixels of the
+// target size so that outlines stay one crisp pixel wide whatever the size.
+const double kIconUnits = 256.0;
+const double kIconMid = kIconUnits / 2.0;
+
+// The glyph's own outline: a stockier pad than the picture's, so it still reads as one at 16 pixels.
+const QPointF kIconBodyTop(kIconMid, 76);
+const Cubic kIconBodyLeft[] = {
+    {{112, 76}, {98, 68}, {74, 67}},                 // top edge, rising towards the shoulders
+    {{46, 66}, {28, 78}, {21, 102}},                 // outer shoulder corner
+    {{13, 128}, {8, 166}, {13, 192}},                // side
+    {{17, 214}, {32, 226}, {50, 226}},               // grip, outer side
+    {{66, 226}, {78, 216}, {88, 202}},               // grip, bottom
+    {{96, 190}, {104, 182}, {116, 181}},             // grip, inner side
+    {{121, 180.5}, {125, 180.5}, {kIconMid, 180.5}}, // between the grips
+};
+
+QPointF iconMirrored(const QPointF& p)
+{
+    return QPointF(kIconUnits - p.x(), p.y());
+}
+
+QPainterPath iconBodyPath()
+{
+    QPainterPath path(kIconBodyTop);
+    for (const Cubic& c : kIconBodyLeft)
+        path.cubicTo(c.c1, c.c2, c.end);
+    const int n = sizeof kIconBodyLeft / sizeof kIconBodyLeft[0];
+    for (int i = n - 1; i >= 0; --i) {
+        const QPointF end = i > 0 ? kIconBodyLeft[i - 1].end : kIconBodyTop;
+        path.cubicTo(iconMirrored(kIconBodyLeft[i].c2), iconMirrored(kIconBodyLeft[i].c1), iconMirrored(end));
+    }
+    path.closeSubpath();
+    return path;
+}
+
+struct IconLayout {
+    bool detailed;      // sticks, shoulders, guide and the buttons' caps; from 48 pixels up
+    QPointF dpad, face; // centres of the d-pad and the face-button diamond
+    double armReach, armHalfWidth;
+    double faceSpacing, faceRadius;
+    QPointF stickLeft, stickRight;
+    double wellRadius, capRadius;
+    QPointF guide;
+    double guideRadius;
+};
+
+IconLayout iconLayout(int size)
+{
+    IconLayout l;
+    l.detailed = size >= 48;
+    l.dpad = QPointF(68, 118);
+    l.face = QPointF(188, 116);
+    // Small sizes trade the sticks for a bigger cross and bigger buttons.
+    l.armReach = l.detailed ? 30 : 38;
+    l.armHalfWidth = l.detailed ? 10 : 14;
+    l.faceSpacing = l.detailed ? 25 : 31;
+    l.faceRadius = l.detailed ? 12.5 : 17;
+    l.stickLeft = QPointF(98, 164);
+    l.stickRight = iconMirrored(l.stickLeft);
+    l.wellRadius = 22;
+    l.capRadius = 15.5;
+    l.guide = QPointF(kIconMid, 112);
+    l.guideRadius = 11;
+    return l;
+}
+
+void paintIconShoulders(QPainter& p, double px)
+{
+    for (bool right : {false, true}) {
+        QPainterPath bar;
+        bar.addRoundedRect(QRectF(34, 52, 64, 28), 12, 12);
+        if (right)
+            bar = QTransform(-1, 0, 0, 1, kIconUnits, 0).map(bar);
+        p.setPen(outlinePen(QColor(22, 23, 26), 1.0 * px));
+        p.setBrush(verticalGradient(bar.boundingRect(), QColor(118, 123, 132), QColor(66, 69, 76)));
+        p.drawPath(bar);
+    }
+}
+
+void paintIconBody(QPainter& p, double px)
+{
+    const QPainterPath body = iconBodyPath();
+    const QRectF r = body.boundingRect();
+    p.setPen(Qt::NoPen);
+    for (int i = 2; i >= 1; --i) {
+        p.setBrush(QColor(0, 0, 0, 30));
+        p.drawPath(body.translated(0, i * px));
+    }
+    QLinearGradient fill(r.topLeft(), r.bottomLeft());
+    fill.setColorAt(0.0, QColor(84, 88, 96));
+    fill.setColorAt(0.45, QColor(62, 65, 72));
+    fill.setColorAt(1.0, QColor(40, 42, 47));
+    p.setBrush(fill);
+    p.drawPath(body);
+    p.save();
+    p.setClipPath(body);
+    QRadialGradient light(QPointF(kIconMid, 84), 150);
+    light.setColorAt(0.0, QColor(255, 255, 255, 40));
+    light.setColorAt(1.0, QColor(255, 255, 255, 0));
+    p.setBrush(light);
+    p.drawRect(r);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(outlinePen(QColor(255, 255, 255, 45), 2.0 * px));
+    p.drawPath(body.translated(0, 1.5 * px));
+    p.restore();
+    p.setPen(outlinePen(QColor(22, 23, 26), 1.0 * px));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(body);
+}
+
+void paintIconDpad(QPainter& p, const IconLayout& l, double px)
+{
+    const double w = l.armHalfWidth, r = l.armReach;
+    const double round = w * 0.35;
+    QPainterPath across, upright;
+    across.addRoundedRect(QRectF(l.dpad.x() - r, l.dpad.y() - w, 2 * r, 2 * w), round, round);
+    upright.addRoundedRect(QRectF(l.dpad.x() - w, l.dpad.y() - r, 2 * w, 2 * r), round, round);
+    const QPainterPath cross = across.united(upright).simplified();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 100));
+    p.drawPath(cross.translated(0, 1.2 * px));
+    p.setPen(outlinePen(QColor(20, 21, 24), 1.0 * px));
+    p.setBrush(verticalGradient(cross.boundingRect(), QColor(196, 200, 208), QColor(132, 136, 144)));
+    p.drawPath(cross);
+}
+
+void paintIconFaceButtons(QPainter& p, const IconLayout& l, double px)
+{
+    struct Button {
+        QPointF offset;
+        QColor ink;
+    };
+    // Y on top, B right, A below, X left, in the picture's colours
+    const Button buttons[] = {{{0, -1}, QColor(200, 150, 30)},
+                              {{1, 0}, QColor(200, 62, 54)},
+                              {{0, 1}, QColor(62, 150, 72)},
+                              {{-1, 0}, QColor(56, 112, 196)}};
+    const double r = l.faceRadius;
+    for (const Button& b : buttons) {
+        const QPointF c = l.face + b.offset * l.faceSpacing;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 110));
+        p.drawEllipse(c + QPointF(0, 1.2 * px), r, r);
+        p.setPen(outlinePen(QColor(26, 27, 30), 1.0 * px));
+        if (l.detailed) {
+            // a white cap with a coloured dot, as the picture's lettered buttons read from afar
+            QRadialGradient cap(c + QPointF(-r * 0.3, -r * 0.4), r * 1.6);
+            cap.setColorAt(0.0, QColor(246, 247, 249));
+            cap.setColorAt(1.0, QColor(170, 174, 182));
+            p.setBrush(cap);
+            p.drawEllipse(c, r, r);
+            p.setPen(Qt::NoPen);
+            p.setBrush(b.ink);
+            p.drawEllipse(c, r * 0.5, r * 0.5);
+        } else {
+            // too small for a cap: the button is its colour
+            p.setBrush(b.ink.lighter(115));
+            p.drawEllipse(c, r, r);
+        }
+    }
+}
+
+void paintIconStick(QPainter& p, const IconLayout& l, const QPointF& c, double px)
+{
+    QRadialGradient well(c, l.wellRadius);
+    well.setColorAt(0.0, QColor(16, 17, 19));
+    well.setColorAt(0.8, QColor(28, 29, 33));
+    well.setColorAt(1.0, QColor(46, 48, 53));
+    p.setPen(outlinePen(QColor(255, 255, 255, 40), 1.0 * px));
+    p.setBrush(well);
+    p.drawEllipse(c, l.wellRadius, l.wellRadius);
+    QRadialGradient cap(c + QPointF(-4, -5), l.capRadius * 1.5);
+    cap.setColorAt(0.0, QColor(150, 155, 164));
+    cap.setColorAt(1.0, QColor(82, 86, 94));
+    p.setPen(outlinePen(QColor(20, 21, 24), 1.0 * px));
+    p.setBrush(cap);
+    p.drawEllipse(c, l.capRadius, l.capRadius);
+}
+
+void paintIconGuide(QPainter& p, const IconLayout& l, double px)
+{
+    QRadialGradient ring(l.guide + QPointF(-3, -4), l.guideRadius * 1.6);
+    ring.setColorAt(0.0, QColor(236, 238, 242));
+    ring.setColorAt(1.0, QColor(150, 154, 162));
+    p.setPen(outlinePen(QColor(24, 25, 28), 1.0 * px));
+    p.setBrush(ring);
+    p.drawEllipse(l.guide, l.guideRadius, l.guideRadius);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 146, 28)); // the highlights' orange: the one spot of it on the icon
+    p.drawEllipse(l.guide, l.guideRadius * 0.45, l.guideRadius * 0.45);
+}
+
+} // namespace
+
+QImage drawPadIcon(int size)
+{
+    if (size < 16)
+        return QImage();
+    const IconLayout l = iconLayout(size);
+    const double px = kIconUnits / size; // one pixel of the icon, in design units
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / kIconUnits, size / kIconUnits);
+    if (l.detailed)
+        paintIconShoulders(p, px);
+    paintIconBody(p, px);
+    paintIconDpad(p, l, px);
+    paintIconFaceButtons(p, l, px);
+    if (l.detailed) {
+        paintIconStick(p, l, l.stickLeft, px);
+        paintIconStick(p, l, l.stickRight, px);
+        paintIconGuide(p, l, px);
+    }
+    p.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QString padIconFileName(int size)
+{
+    return QStringLiteral("stickwell-%1.png").arg(size);
+}

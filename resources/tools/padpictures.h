@@ -27,4 +27,17 @@ QImage drawPadPicture(const QString& name, int scale);
 // Returns a null image for a scale below 1.
 QImage drawPadPreview(int scale);
 
+// The application icon: a gamepad glyph in the pictures' style, installed in the hicolor theme and
+// compiled into the resource bundle at each of these sizes (pixels, smallest first).
+enum { PAD_ICON_SIZES = 7 };
+extern const int padIconSizes[PAD_ICON_SIZES];
+
+// Draws the application icon as a `size` x `size` ARGB32 image, transparent around the pad. Below 48
+// pixels the sticks, shoulders and guide button are left out and the cross and buttons grow, so the
+// small icons still read as a gamepad. Returns a null image for a size below 16.
+QImage drawPadIcon(int size);
+
+// The icon's file name at `size`, as committed and bundled: "stickwell-<size>.png".
+QString padIconFileName(int size);
+
 #endif

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds the whole project with sanitizers and runs the whole test suite (GUI tests under Xvfb).
+#
+#   scripts/sanitize.sh address [ctest arguments]   AddressSanitizer + UndefinedBehaviorSanitizer and
+#                                                   LeakSanitizer, in build-asan/ (CI runs this one)
+#   scripts/sanitize.sh thread  [ctest arguments]   ThreadSanitizer, in build-tsan/ (run by hand)
+#
+# gcc's sanitizer runtimes (libasan8, libubsan1, liblsan0, libtsan2) come with g++ on Debian 12.
+# Every report fails the test it comes from; the script exits non-zero when any test fails.
+# Suppressions (sanitizers/*.supp) cover only findings inside Qt, SDL and the X and font libraries.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+
+kind=${1:-}
+case "$kind" in
+address) build=$top/build-asan ;;
+thread) build=$top/build-tsan ;;
+*)
+  echo "usage: scripts/sanitize.sh address|thread [ctest arguments]" >&2
+  exit 2
+  ;;
+esac
+shift
+
+# The same packages as scripts/setup.sh (read from it, so the two lists cannot drift apart).
+read -r -a packages <<<"$(sed -n 's/^packages=(\(.*\))$/\1/p' scripts/setup.sh)"
+[ ${#packages[@]} -gt 0 ] || { echo "sanitize: no package list in scripts/setup.sh" >&2; exit 2; }
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" = 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Debug keeps Q_ASSERT and assert() on; -O1 keeps the instrumented tests fast enough.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+  -DCMAKE_CXX_COMPILER=g++ -DSTICKWELL_SANITIZE="$kind" -DSTICKWELL_BUILD_BENCH=OFF \
+  -DPython3_EXECUTABLE=/usr/bin/python3
+cmake --build "$build" -j"$(nproc)"
+
+supp=$top/sanitizers
+prefix=()
+if [ "$kind" = address ]; then
+  # fast_unwind_on_malloc=0: Qt, SDL and the X libraries have no frame pointers, so only the slow
+  # unwinder records whole allocation stacks, and the leak suppressions must see the library frames.
+  # verify_asan_link_order=0: packaging/smoke-run.sh starts the program under stdbuf, which preloads
+  # libstdbuf.so ahead of the sanitizer runtime (it only sets stdout's buffering).
+  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:verify_asan_link_order=0:fast_unwind_on_malloc=0"
+  export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:report_error_type=1"
+else
+  # Every report is printed and makes its program exit with 66 at the end, so one run shows them all.
+  export TSAN_OPTIONS="suppressions=$supp/tsan.supp:print_suppressions=0:halt_on_error=0:exitcode=66:second_deadlock_stack=1:history_size=4"
+  # TSan's shadow memory needs a fixed layout: without address-space randomisation it runs on kernels
+  # whose mmap randomisation (vm.mmap_rnd_bits) is larger than gcc 12's runtime expects.
+  prefix=(setarch "$(uname -m)" -R)
+fi
+
+cd "$build"
+"${prefix[@]}" xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@"
