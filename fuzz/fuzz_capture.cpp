@@ -46,22 +46,6 @@ char g_guidText[MAPPING_TEXT_SIZE] = "03000000091200000357000000010000";
 // STICKWELL_FUZZ_VERBOSE set: every finished mapping is printed, to see what a corpus exercises.
 bool g_verbose = false;
 
-const char* const kButtonNames[15] = {"a",
-                                      "b",
-                                      "x",
-                                      "y",
-                                      "back",
-                                      "guide",
-                                      "start",
-                                      "leftstick",
-                                      "rightstick",
-                                      "leftshoulder",
-                                      "rightshoulder",
-                                      "dpup",
-                                      "dpdown",
-                                      "dpleft",
-                                      "dpright"};
-
 bool isQuantised(int v)
 {
     return v == -32768 || v == 0 || v == 32767;
@@ -504,8 +488,9 @@ private:
             break;
         }
         FUZZ_CHECK(same, "SDL binds row %d (%s) to type %d, %d/%d; the slot is %s: %s", row,
-                   row < 15 ? kButtonNames[row] : "axis", int(bind.bindType), bind.value.hat.hat,
-                   bind.value.hat.hat_mask, describe(s).c_str(), text);
+                   row < 15 ? SDL_GameControllerGetStringForButton(SDL_GameControllerButton(row)) : "axis",
+                   int(bind.bindType), bind.value.hat.hat, bind.value.hat.hat_mask, describe(s).c_str(),
+                   text);
     }
 
     BindingCapture m_capture;

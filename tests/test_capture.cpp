@@ -163,6 +163,9 @@ void TestCapture::captureRules_data()
         << 6 << six << "skip23 a4=32767 a4=-32768 +100 | a4=32767 a4=-32768 +100" << 24
         << "23=a4:-32768>32767"
         << "";
+    QTest::newRow("larger movement of an axis bound at another row ignored")
+        << 6 << six << "skip23 a4=0 a4=-32768 +100 | a4=32767 a4=-32768 +100" << 24 << "23=a4:-32768>0"
+        << "";
     QTest::newRow("known initial state is the rest from the first event")
         << 6 << six << "skip23 a4=32767 a4=-32768 +100" << 24 << "23=a4:-32768>32767"
         << "";
