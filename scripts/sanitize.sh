@@ -23,20 +23,7 @@ thread) build=$top/build-tsan ;;
 esac
 shift
 
-# The same packages as scripts/setup.sh (read from it, so the two lists cannot drift apart).
-read -r -a packages <<<"$(sed -n 's/^packages=(\(.*\))$/\1/p' scripts/setup.sh)"
-[ ${#packages[@]} -gt 0 ] || { echo "sanitize: no package list in scripts/setup.sh" >&2; exit 2; }
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" = 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh
 
 # Debug keeps Q_ASSERT and assert() on; -O1 keeps the instrumented tests fast enough.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
