@@ -28,7 +28,8 @@
 #include <limits.h>
 #include <stdio.h>
 
-namespace {
+namespace
+{
 const char* const kProductLabel = "Stickwell v1.2";
 const char* const kWebsite = "https://stickwell.brightmoor.org";
 const char* const kEnvVarName = "SDL_GAMECONTROLLERCONFIG";
@@ -43,7 +44,8 @@ int mappingMode = 0;
 
 MainWindowSettings::MainWindowSettings()
     : dataDirectory(defaultDataDirectory()), seedPath(defaultSeedPath()),
-      environmentFile(QString::fromUtf8(kSystemEnvironmentFile)), databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
+      environmentFile(QString::fromUtf8(kSystemEnvironmentFile)),
+      databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
       submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl))
 {
 }
@@ -98,7 +100,8 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
 
     const QByteArray configured = getEnvVar(kEnvVarName).toUtf8();
     if (!configured.isEmpty()) {
-        logMessage(formatText("Environment variable \"%s\" is set to: \"%s\"", kEnvVarName, configured.constData()));
+        logMessage(
+            formatText("Environment variable \"%s\" is set to: \"%s\"", kEnvVarName, configured.constData()));
         ui->resetEnvVarButton->setEnabled(true);
     } else {
         logMessage(formatText("Environment variable \"%s\" is not defined", kEnvVarName));
@@ -135,9 +138,9 @@ void MainWindow::printBanner()
 {
     SDL_version linked;
     SDL_GetVersion(&linked);
-    logMessage(formatText("%s by Brightmoor (compiled with SDL version %d.%d.%d, DLL version %d.%d.%d)", kProductLabel,
-                          SDL_MAJOR_VERSION, SDL_MINOR_VERSION, SDL_PATCHLEVEL, linked.major, linked.minor,
-                          linked.patch));
+    logMessage(formatText("%s by Brightmoor (compiled with SDL version %d.%d.%d, DLL version %d.%d.%d)",
+                          kProductLabel, SDL_MAJOR_VERSION, SDL_MINOR_VERSION, SDL_PATCHLEVEL, linked.major,
+                          linked.minor, linked.patch));
     logMessage(formatText("Website: %s\n", kWebsite));
 }
 
@@ -325,8 +328,9 @@ void MainWindow::applyMappingChanges(SDL_JoystickID keepInstance)
 
 void MainWindow::dbFileDownloaded()
 {
-    const UpdateCheckOutcome outcome = checkDownloadedDatabase(
-        m_pFileDownloader->receivedData(), m_pFileDownloader->errorString(), QString::fromUtf8(kCommunityDatabaseFile));
+    const UpdateCheckOutcome outcome =
+        checkDownloadedDatabase(m_pFileDownloader->receivedData(), m_pFileDownloader->errorString(),
+                                QString::fromUtf8(kCommunityDatabaseFile));
     switch (outcome.result) {
     case UpdateCheckResult::NoWorkingCopy:
         return;
@@ -346,7 +350,8 @@ void MainWindow::dbFileDownloaded()
         return;
     }
     QString error;
-    if (!replaceWorkingCopy(QString::fromUtf8(kCommunityDatabaseFile), m_pFileDownloader->receivedData(), &error)) {
+    if (!replaceWorkingCopy(QString::fromUtf8(kCommunityDatabaseFile), m_pFileDownloader->receivedData(),
+                            &error)) {
         const QByteArray reason = error.toUtf8();
         logMessage(formatText("Error: can't store the new mappings: %s", reason.constData()));
         return;
@@ -386,8 +391,8 @@ void MainWindow::newMappingAvailable(QString mapping)
     QString name;
     for (;;) {
         bool ok = false;
-        typed = QInputDialog::getText(this, QString::fromUtf8(kProductLabel), "Enter gamepad name:",
-                                      QLineEdit::Normal, typed, &ok);
+        typed = QInputDialog::getText(this, QString::fromUtf8(kProductLabel),
+                                      "Enter gamepad name:", QLineEdit::Normal, typed, &ok);
         if (!ok)
             return;
         QString why;
@@ -402,7 +407,8 @@ void MainWindow::newMappingAvailable(QString mapping)
     QString error;
     if (!saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), guidText, mappingText, &error)) {
         const QByteArray reason = error.toUtf8();
-        logMessage(formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));
+        logMessage(
+            formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));
     }
 
     auto* manager = new QNetworkAccessManager(this);
@@ -475,9 +481,10 @@ void MainWindow::reapplyMappingMode()
 
 void MainWindow::on_newBindings_clicked()
 {
-    showInformation("Press the buttons on your gamepad when indicated (Your gamepad may look different than the "
-                    "picture). If you want to correct a mistake, click 'Back' button. To skip a button, click "
-                    "'Skip' button. To exit mapping mode, click 'Cancel' button");
+    showInformation(
+        "Press the buttons on your gamepad when indicated (Your gamepad may look different than the "
+        "picture). If you want to correct a mistake, click 'Back' button. To skip a button, click "
+        "'Skip' button. To exit mapping mode, click 'Cancel' button");
     setMappingMode(1);
 }
 
@@ -525,7 +532,8 @@ void MainWindow::on_copyIdButton_clicked()
     const QByteArray name(controllerName ? controllerName : "");
     QGuiApplication::clipboard()->setText(QString::fromUtf8(guidText), QClipboard::Clipboard);
     logMessage(formatText("The GUID for \"%s\" is \"%s\"", name.constData(), guidText.constData()));
-    showInformation(QString::fromUtf8(formatText("The GUID for \"%s\" copied to a clipboard buffer", name.constData())));
+    showInformation(
+        QString::fromUtf8(formatText("The GUID for \"%s\" copied to a clipboard buffer", name.constData())));
 }
 
 void MainWindow::on_copyBindingsButton_clicked()
@@ -539,8 +547,8 @@ void MainWindow::on_copyBindingsButton_clicked()
     SDL_free(sdlMapping);
     QGuiApplication::clipboard()->setText(QString::fromUtf8(mappingText), QClipboard::Clipboard);
     logMessage(formatText("Mapping string for \"%s\" is \"%s\"", name.constData(), mappingText.constData()));
-    showInformation(
-        QString::fromUtf8(formatText("Mapping string for \"%s\" copied to a clipboard buffer", name.constData())));
+    showInformation(QString::fromUtf8(
+        formatText("Mapping string for \"%s\" copied to a clipboard buffer", name.constData())));
 }
 
 void MainWindow::on_setEnvVarButton_clicked()
@@ -549,9 +557,10 @@ void MainWindow::on_setEnvVarButton_clicked()
         return;
     QMessageBox box;
     box.setText(QString::fromUtf8(kProductLabel));
-    box.setInformativeText("This will set mapping for current gamepad as environment variable "
-                           "\"SDL_GAMECONTROLLERCONFIG\", so all SDL2 games will pick this mapping automatically. "
-                           "Continue?");
+    box.setInformativeText(
+        "This will set mapping for current gamepad as environment variable "
+        "\"SDL_GAMECONTROLLERCONFIG\", so all SDL2 games will pick this mapping automatically. "
+        "Continue?");
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     box.setIcon(QMessageBox::Information);
@@ -560,7 +569,8 @@ void MainWindow::on_setEnvVarButton_clicked()
     char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
     const QByteArray mappingText(sdlMapping ? sdlMapping : "");
     SDL_free(sdlMapping);
-    logMessage(formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, mappingText.constData()));
+    logMessage(
+        formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, mappingText.constData()));
     QString error;
     if (!setSystemEnvVar(kEnvVarName, mappingText.constData(), m_settings.environmentFile, &error)) {
         const QByteArray reason = error.toUtf8();

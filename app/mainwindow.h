@@ -14,7 +14,8 @@ class QThread;
 class FileDownloader;
 class SDLPollEvent;
 
-namespace Ui {
+namespace Ui
+{
 class MainWindow;
 }
 

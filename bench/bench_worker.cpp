@@ -225,8 +225,8 @@ int main(int argc, char** argv)
             if (delay >= 0)
                 delays.push_back(delay);
         }
-        printf("first change after 2.2 s still: median %.2f ms, max %.2f ms (%zu changes)\n", percentile(delays, 50),
-               percentile(delays, 100), delays.size());
+        printf("first change after 2.2 s still: median %.2f ms, max %.2f ms (%zu changes)\n",
+               percentile(delays, 50), percentile(delays, 100), delays.size());
     }
 
     // 3. Streaming: the left stick reports 8000 readings a second for 10 s, sweeping its whole range.

@@ -17,7 +17,8 @@
 #include <memory>
 #include <stdlib.h>
 
-namespace {
+namespace
+{
 const char* const kProjectPageLine = "Checking if new mappings available from github: ";
 
 QString bannerLine()
@@ -78,11 +79,11 @@ private slots:
         fixture.open();
         QVERIFY(waitForLog(fixture, "Update check failed"));
         QStringList lines = fixture.logLines();
-        QCOMPARE(lines.mid(0, 7), QStringList({bannerLine(), "Website: https://stickwell.brightmoor.org", "",
-                                               "Searching gamepads...", "No gamepads found",
-                                               "Environment variable \"SDL_GAMECONTROLLERCONFIG\" is not defined",
-                                               QString(kProjectPageLine) +
-                                                   "https://github.com/mdqinc/SDL_GameControllerDB"}));
+        QCOMPARE(lines.mid(0, 7),
+                 QStringList({bannerLine(), "Website: https://stickwell.brightmoor.org", "",
+                              "Searching gamepads...", "No gamepads found",
+                              "Environment variable \"SDL_GAMECONTROLLERCONFIG\" is not defined",
+                              QString(kProjectPageLine) + "https://github.com/mdqinc/SDL_GameControllerDB"}));
         QCOMPARE(fixture.entries(), QStringList({"No gamepads found"}));
         QCOMPARE(fixture.status(), QString("No gamepads found"));
         for (const char* name : {"copyBindingsButton", "copyIdButton", "newBindings", "setEnvVarButton"})
@@ -97,8 +98,10 @@ private slots:
         QTest::addColumn<bool>("resetEnabled");
         QTest::newRow("unset") << false << QByteArray() << "is not defined" << false;
         QTest::newRow("empty") << true << QByteArray() << "is not defined" << false;
-        QTest::newRow("mapping") << true << QByteArray("0300,Pad,a:b0,") << "is set to: \"0300,Pad,a:b0,\"" << true;
-        QTest::newRow("longer than the format buffer") << true << QByteArray(5000, 'x') << "is set to: \"xxxx" << true;
+        QTest::newRow("mapping") << true << QByteArray("0300,Pad,a:b0,") << "is set to: \"0300,Pad,a:b0,\""
+                                 << true;
+        QTest::newRow("longer than the format buffer")
+            << true << QByteArray(5000, 'x') << "is set to: \"xxxx" << true;
     }
 
     void environmentReport()
@@ -113,7 +116,8 @@ private slots:
         fixture.open();
         unsetenv("SDL_GAMECONTROLLERCONFIG");
         const QString report = fixture.logLines().at(5);
-        QVERIFY2(report.startsWith("Environment variable \"SDL_GAMECONTROLLERCONFIG\" " + line), qPrintable(report));
+        QVERIFY2(report.startsWith("Environment variable \"SDL_GAMECONTROLLERCONFIG\" " + line),
+                 qPrintable(report));
         QVERIFY(report.size() <= FORMAT_BUFFER_SIZE - 1);
         QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(), resetEnabled);
         // The program goes on after a cut line.
@@ -128,8 +132,10 @@ private slots:
         QTest::newRow("exactly full") << int(FORMAT_BUFFER_SIZE - 1) << QString();
         QTest::newRow("one too many") << int(FORMAT_BUFFER_SIZE) << QString();
         QTest::newRow("far too long") << 100000 << QString();
-        QTest::newRow("cut inside a two-byte character") << int(FORMAT_BUFFER_SIZE - 2) << QString::fromUtf8("é");
-        QTest::newRow("cut inside a four-byte character") << int(FORMAT_BUFFER_SIZE - 3) << QString::fromUtf8("😀");
+        QTest::newRow("cut inside a two-byte character")
+            << int(FORMAT_BUFFER_SIZE - 2) << QString::fromUtf8("é");
+        QTest::newRow("cut inside a four-byte character")
+            << int(FORMAT_BUFFER_SIZE - 3) << QString::fromUtf8("😀");
     }
 
     void formatTextIsBounded()
@@ -157,12 +163,14 @@ private slots:
         QCOMPARE(window.windowTitle(), QString("Stickwell"));
         window.resize(800, 800);
         QCOMPARE(window.size(), QSize(570, 640));
-        for (const char* name : {"centralWidget", "gamepadComboBox", "logTextEdit", "copyIdButton", "newBindings",
-                                 "copyBindingsButton", "mainImage", "skipButton", "previousButton", "cancelButton",
-                                 "setEnvVarButton", "resetEnvVarButton", "statusBar"})
+        for (const char* name :
+             {"centralWidget", "gamepadComboBox", "logTextEdit", "copyIdButton", "newBindings",
+              "copyBindingsButton", "mainImage", "skipButton", "previousButton", "cancelButton",
+              "setEnvVarButton", "resetEnvVarButton", "statusBar"})
             QVERIFY2(window.findChild<QWidget*>(name), name);
-        const QList<QPair<const char*, const char*>> pairs = {
-            {"skipButton", "copyIdButton"}, {"previousButton", "newBindings"}, {"cancelButton", "copyBindingsButton"}};
+        const QList<QPair<const char*, const char*>> pairs = {{"skipButton", "copyIdButton"},
+                                                              {"previousButton", "newBindings"},
+                                                              {"cancelButton", "copyBindingsButton"}};
         for (const auto& pair : pairs) {
             QCOMPARE(fixture.button(pair.first)->geometry(), fixture.button(pair.second)->geometry());
             QVERIFY(!fixture.button(pair.first)->isVisible());
@@ -191,7 +199,8 @@ private slots:
 
         WindowFixture fixture;
         fixture.open();
-        QCOMPARE(fixture.entries(), QStringList({"Unmapped Test Pad ", "Mapped Test Pad (mapping available)"}));
+        QCOMPARE(fixture.entries(),
+                 QStringList({"Unmapped Test Pad ", "Mapped Test Pad (mapping available)"}));
         const QStringList lines = fixture.logLines();
         QVERIFY(lines.contains("Found 2 gamepad(s):"));
         QVERIFY(lines.contains("\"Unmapped Test Pad\", " + unmapped.guidText()));
@@ -246,7 +255,8 @@ private slots:
 
         auto first = mappedPad("Plugged Test Pad", 0x5721);
         QVERIFY(first);
-        QVERIFY(QTest::qWaitFor([&] { return fixture.entries() == QStringList({"Plugged Test Pad (mapping available)"}); }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return fixture.entries() == QStringList({"Plugged Test Pad (mapping available)"}); }));
         // A pad plugged in after a "No gamepads found" start can be mapped.
         QVERIFY(fixture.button("newBindings")->isEnabled());
         QVERIFY(fixture.button("copyIdButton")->isEnabled());
@@ -281,7 +291,8 @@ private slots:
             fixture.list()->setCurrentIndex(entry);
             const SDL_JoystickID expected = entry == 0 ? first->instanceId() : second->instanceId();
             QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*fixture.window)), expected);
-            QCOMPARE(fixture.list()->itemData(entry).toInt(), entry == 0 ? first->deviceIndex() : second->deviceIndex());
+            QCOMPARE(fixture.list()->itemData(entry).toInt(),
+                     entry == 0 ? first->deviceIndex() : second->deviceIndex());
         }
     }
 
@@ -295,10 +306,10 @@ private slots:
             QCOMPARE(QApplication::exec(), 0);
         }
         QCOMPARE(traces.count("Deleting thread and worker in Thread "), 1);
-        const QStringList order = traces.texts({"Request worker start in Thread ", "Starting worker process in Thread ",
-                                                "Request worker aborting in Thread ", "Aborting worker process in Thread ",
-                                                "Worker process finished in Thread ",
-                                                "Deleting thread and worker in Thread "});
+        const QStringList order =
+            traces.texts({"Request worker start in Thread ", "Starting worker process in Thread ",
+                          "Request worker aborting in Thread ", "Aborting worker process in Thread ",
+                          "Worker process finished in Thread ", "Deleting thread and worker in Thread "});
         QCOMPARE(order.last(), QString("Deleting thread and worker in Thread "));
         QCOMPARE(order.at(order.size() - 2), QString("Worker process finished in Thread "));
     }

@@ -17,7 +17,8 @@
 
 using namespace wizard;
 
-namespace {
+namespace
+{
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -126,8 +127,9 @@ private slots:
         QCOMPARE(wizard.mappingLine().toUtf8(), expected);
 
         // The local file: the other pads' lines in order, this pad's lines gone, the new line last.
-        QCOMPARE(readFile(localPath), otherLine + "03000000cccc00000000000000000000,Third Pad,b:b1,platform:Linux,\n" +
-                                          expected + "\n");
+        QCOMPARE(readFile(localPath),
+                 otherLine + "03000000cccc00000000000000000000,Third Pad,b:b1,platform:Linux,\n" + expected +
+                     "\n");
 
         // The collection service got exactly the GUID and the saved line, "+" included.
         const QJsonObject post = nextPost();
@@ -211,22 +213,25 @@ private slots:
         QTest::addColumn<QString>("logLine");
         QTest::addColumn<bool>("replaced");
 
-        const QByteArray newer = kCommunityDb + "03000000dddd00000000000000000000,New Pad,a:b0,platform:Linux,\n";
+        const QByteArray newer =
+            kCommunityDb + "03000000dddd00000000000000000000,New Pad,a:b0,platform:Linux,\n";
         QTest::newRow("identical") << route(200, kCommunityDb) << int(QMessageBox::NoButton)
                                    << "Mappings are already up-to-date" << false;
-        QTest::newRow("different, Yes") << route(200, newer) << int(QMessageBox::Yes) << "New mappings available"
-                                        << true;
-        QTest::newRow("different, No") << route(200, newer) << int(QMessageBox::No) << "New mappings available" << true;
-        QTest::newRow("404 page") << route(404, "<html><body>Not Found</body></html>") << int(QMessageBox::NoButton)
-                                  << "Update check failed: " << false;
-        QTest::newRow("500 page") << route(500, "<html><body>Oops</body></html>") << int(QMessageBox::NoButton)
-                                  << "Update check failed: " << false;
+        QTest::newRow("different, Yes")
+            << route(200, newer) << int(QMessageBox::Yes) << "New mappings available" << true;
+        QTest::newRow("different, No")
+            << route(200, newer) << int(QMessageBox::No) << "New mappings available" << true;
+        QTest::newRow("404 page") << route(404, "<html><body>Not Found</body></html>")
+                                  << int(QMessageBox::NoButton) << "Update check failed: " << false;
+        QTest::newRow("500 page") << route(500, "<html><body>Oops</body></html>")
+                                  << int(QMessageBox::NoButton) << "Update check failed: " << false;
         QTest::newRow("login page with 200")
             << route(200, "<!DOCTYPE html><html><head><title>Sign in</title></head></html>")
             << int(QMessageBox::NoButton) << "Update check failed: " << false;
-        QTest::newRow("empty body") << route(200, "") << int(QMessageBox::NoButton) << "Update check failed: " << false;
-        QTest::newRow("cut short") << route(200, newer, QJsonObject{{"cut_at", 40}}) << int(QMessageBox::NoButton)
-                                   << "Update check failed: " << false;
+        QTest::newRow("empty body") << route(200, "") << int(QMessageBox::NoButton)
+                                    << "Update check failed: " << false;
+        QTest::newRow("cut short") << route(200, newer, QJsonObject{{"cut_at", 40}})
+                                   << int(QMessageBox::NoButton) << "Update check failed: " << false;
     }
 
     void updateCheck()
@@ -270,12 +275,19 @@ private slots:
 
     void updateDuringWizardWritesNothing()
     {
-        const QByteArray newer = kCommunityDb + "03000000eeee00000000000000000000,Newer Pad,a:b0,platform:Linux,\n";
-        server.setRoutes(QJsonObject{{"/gamecontrollerdb.txt", route(200, newer, QJsonObject{{"delay_ms", 1500}})}});
+        const QByteArray newer =
+            kCommunityDb + "03000000eeee00000000000000000000,Newer Pad,a:b0,platform:Linux,\n";
+        server.setRoutes(
+            QJsonObject{{"/gamecontrollerdb.txt", route(200, newer, QJsonObject{{"delay_ms", 1500}})}});
         Wizard wizard("Busy Wizard Pad");
         pointAtServer(wizard.fixture);
         QVERIFY(wizard.start());
-        QVERIFY(QTest::qWaitFor([&] { return logHas(wizard.fixture, "New mappings available; they will be offered at the next start"); }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return logHas(wizard.fixture,
+                              "New mappings available; they will be offered at the next start");
+            },
+            10000));
         QCOMPARE(readFile(wizard.fixture.settings.dataDirectory + "/gamecontrollerdb.txt"), kCommunityDb);
         QCOMPARE(wizard.answers.seen().size(), 1); // only the introduction box
     }

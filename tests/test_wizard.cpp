@@ -52,10 +52,12 @@ private slots:
         QCOMPARE(wizard.visibleRow(), -1);
 
         // The restart into mapping mode was traced in order.
-        const QStringList order = traces.texts({"Request worker aborting in Thread ", "Aborting worker process in Thread ",
-                                                "Worker process finished in Thread ", "Request worker start in Thread ",
-                                                "Starting worker process in Thread "});
-        const QStringList restart = {"Request worker aborting in Thread ", "Aborting worker process in Thread ",
+        const QStringList order =
+            traces.texts({"Request worker aborting in Thread ", "Aborting worker process in Thread ",
+                          "Worker process finished in Thread ", "Request worker start in Thread ",
+                          "Starting worker process in Thread "});
+        const QStringList restart = {"Request worker aborting in Thread ",
+                                     "Aborting worker process in Thread ",
                                      "Worker process finished in Thread ", "Request worker start in Thread ",
                                      "Starting worker process in Thread "};
         QVERIFY2(order.join('|').contains(restart.join('|')), qPrintable(order.join('|')));
@@ -114,7 +116,8 @@ private slots:
         QVERIFY(wizard.waitForRow(2));
         const int finishedBefore = traces.count("Worker process finished in Thread ");
         wizard.pad->detach();
-        QVERIFY(QTest::qWaitFor([&] { return traces.count("Worker process finished in Thread ") > finishedBefore; }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return traces.count("Worker process finished in Thread ") > finishedBefore; }));
         QCOMPARE(wizard.mappingLine(), QString());
         QCOMPARE(wizard.answers.seen().size(), 1);
         // The wizard stays until the user leaves it; then the list no longer offers the pad.

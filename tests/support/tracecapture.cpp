@@ -1,6 +1,7 @@
 #include "tracecapture.h"
 
-namespace {
+namespace
+{
 QMutex s_mutex;
 QStringList s_lines;
 TraceCapture* s_active = nullptr;

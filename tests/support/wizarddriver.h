@@ -12,7 +12,8 @@
 #include <functional>
 #include <memory>
 
-namespace wizard {
+namespace wizard
+{
 enum Axis { LeftX = 0, LeftY = 1, LeftTrigger = 2, RightX = 3, RightY = 4, RightTrigger = 5 };
 
 // One step of the wizard as the user performs it on the pad.
@@ -51,11 +52,30 @@ inline Step skip()
 
 inline QList<Step> fullPadSteps()
 {
-    return {press(0),          press(1),          press(2),          press(3),           press(6),
-            press(8),          press(7),          press(9),          press(10),          press(4),
-            press(5),          hat(SDL_HAT_UP),   hat(SDL_HAT_DOWN), hat(SDL_HAT_LEFT),  hat(SDL_HAT_RIGHT),
-            move(LeftX, -32768), move(LeftX, 32767), move(LeftY, -32768), move(LeftY, 32767), move(RightX, -32768),
-            move(RightX, 32767), move(RightY, -32768), move(RightY, 32767), move(LeftTrigger, 32767, -32768),
+    return {press(0),
+            press(1),
+            press(2),
+            press(3),
+            press(6),
+            press(8),
+            press(7),
+            press(9),
+            press(10),
+            press(4),
+            press(5),
+            hat(SDL_HAT_UP),
+            hat(SDL_HAT_DOWN),
+            hat(SDL_HAT_LEFT),
+            hat(SDL_HAT_RIGHT),
+            move(LeftX, -32768),
+            move(LeftX, 32767),
+            move(LeftY, -32768),
+            move(LeftY, 32767),
+            move(RightX, -32768),
+            move(RightX, 32767),
+            move(RightY, -32768),
+            move(RightY, 32767),
+            move(LeftTrigger, 32767, -32768),
             move(RightTrigger, 32767, -32768)};
 }
 
@@ -101,7 +121,10 @@ public:
         return row;
     }
 
-    bool waitForRow(int row) { return QTest::qWaitFor([&] { return visibleRow() == row; }, 5000); }
+    bool waitForRow(int row)
+    {
+        return QTest::qWaitFor([&] { return visibleRow() == row; }, 5000);
+    }
 
     // Performs the steps from the current row on; a null step clicks Skip.
     bool perform(const QList<Step>& steps, int firstRow)
