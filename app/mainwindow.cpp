@@ -78,11 +78,15 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     statusBar()->setSizeGripEnabled(false);
     ui->mainImage->setPixmap(loadPicture(":/PadSetup-Back-Tp.png", devicePixelRatioF()));
 
-    enterDataDirectory(m_settings.dataDirectory, m_settings.seedPath);
-    loadMappingFiles();
+    QString dataDirectoryError;
+    m_bDataDirectory = enterDataDirectory(m_settings.dataDirectory, m_settings.seedPath, &dataDirectoryError);
+    if (m_bDataDirectory)
+        loadMappingFiles();
 
     createBindingOverlays();
     printBanner();
+    if (!m_bDataDirectory)
+        reportDataDirectoryError(dataDirectoryError);
     refreshGamepadList();
 
     m_pThread = new QThread;
@@ -108,9 +112,26 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
         ui->resetEnvVarButton->setEnabled(false);
     }
 
+    // Without the data directory there is nowhere to keep an update.
+    if (!m_bDataDirectory)
+        return;
     m_pFileDownloader = new FileDownloader(m_settings.databaseUrl, this);
     connect(m_pFileDownloader, SIGNAL(downloaded()), this, SLOT(dbFileDownloaded()));
     logMessage(formatText("Checking if new mappings available from github: %s", kDatabaseProjectPage));
+}
+
+void MainWindow::reportDataDirectoryError(const QString& why)
+{
+    const QByteArray reason = why.toUtf8();
+    const char* text =
+        formatText("Error: the data directory cannot be used (%s): new mappings cannot be saved "
+                   "and the community database is not updated",
+                   reason.constData());
+    logMessage(text);
+    // Shown once the window is up, over it rather than before it.
+    const QString message = QString::fromUtf8(text);
+    QMetaObject::invokeMethod(
+        this, [this, message] { showInformation(message); }, Qt::QueuedConnection);
 }
 
 MainWindow::~MainWindow()
@@ -404,12 +425,10 @@ void MainWindow::newMappingAvailable(QString mapping)
     const QByteArray mappingText = finalMapping(mapping, name);
     logMessage(formatText("Mapping string: '%s'", mappingText.constData()));
 
-    QString error;
-    if (!saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), guidText, mappingText, &error)) {
-        const QByteArray reason = error.toUtf8();
-        logMessage(
-            formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));
-    }
+    QString error = QStringLiteral("the data directory cannot be used");
+    if (!m_bDataDirectory ||
+        !saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), guidText, mappingText, &error))
+        reportUnsavedMapping(mappingText, error);
 
     auto* manager = new QNetworkAccessManager(this);
     connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(mappingSubmitted(QNetworkReply*)));
@@ -417,6 +436,26 @@ void MainWindow::newMappingAvailable(QString mapping)
 
     SDL_GameControllerAddMapping(mappingText.constData());
     applyMappingChanges();
+}
+
+void MainWindow::reportUnsavedMapping(const QByteArray& mappingText, const QString& why)
+{
+    const QByteArray reason = why.toUtf8();
+    logMessage(formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));
+    // The line lives only in SDL until the program closes: give the user a way to keep it.
+    QMessageBox box;
+    box.setText(QString::fromUtf8(kProductLabel));
+    box.setInformativeText(QString::fromUtf8(formatText(
+        "The mapping could not be saved: %s. It works only until Stickwell closes. Copy the mapping "
+        "string to the clipboard to keep it?",
+        reason.constData())));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setIcon(QMessageBox::Warning);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(mappingText), QClipboard::Clipboard);
+    logMessage("The mapping string was copied to the clipboard");
 }
 
 void MainWindow::mappingSubmitted(QNetworkReply* reply)

@@ -90,6 +90,9 @@ private:
     SDL_JoystickID selectedInstance() const;
     QByteArray selectedGuidText() const;
     void showInformation(const QString& text);
+    void reportDataDirectoryError(const QString& why);
+    // Says in the log and a box why a new mapping was not saved, and offers it on the clipboard.
+    void reportUnsavedMapping(const QByteArray& mappingText, const QString& why);
 
     SDL_Joystick* m_pJoystick;
     SDL_GameController* m_pGameController;
@@ -98,6 +101,7 @@ private:
     FileDownloader* m_pFileDownloader;
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
+    bool m_bDataDirectory = false; // the data directory is the working directory: the files can be written
 };
 
 #endif

@@ -8,6 +8,11 @@
 
 #include <SDL.h>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
 const char* const kCommunityDatabaseFile = "gamecontrollerdb.txt";
 const char* const kLocalDatabaseFile = "gamecontrollerdb.local.txt";
 
@@ -22,25 +27,62 @@ QString defaultSeedPath()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kCommunityDatabaseFile));
 }
 
-void enterDataDirectory(const QString& dataDirectory, const QString& seedPath)
+namespace
 {
-    if (!dataDirectory.isEmpty()) {
-        QDir dir(dataDirectory);
-        // One level only: a missing parent means a setup we do not second-guess.
-        if (!dir.exists())
-            QDir().mkdir(dataDirectory);
-        QDir::setCurrent(dataDirectory);
+
+// Creates every missing directory of path, each private to the user as the XDG base directories ask.
+// Returns "" or why it failed.
+QString makePath(const QString& path)
+{
+    const QString absolute = QDir::cleanPath(QDir(path).absolutePath());
+    int from = 1;
+    for (;;) {
+        const int slash = absolute.indexOf(QLatin1Char('/'), from);
+        const QString part = slash < 0 ? absolute : absolute.left(slash);
+        const QByteArray encoded = QFile::encodeName(part);
+        struct stat info;
+        if (::stat(encoded.constData(), &info) != 0) {
+            if (::mkdir(encoded.constData(), 0700) != 0 && errno != EEXIST)
+                return QStringLiteral("can't create %1: %2")
+                    .arg(part, QString::fromLocal8Bit(strerror(errno)));
+        } else if (!S_ISDIR(info.st_mode)) {
+            return QStringLiteral("%1 is not a directory").arg(part);
+        }
+        if (slash < 0)
+            return QString();
+        from = slash + 1;
     }
+}
+
+} // namespace
+
+bool enterDataDirectory(const QString& dataDirectory, const QString& seedPath, QString* errorMessage)
+{
+    // The files are addressed by their bare names from now on: staying anywhere else would put the
+    // user's mappings into whatever folder the program was started from, to be lost from the next start.
+    QString failure;
+    if (dataDirectory.isEmpty())
+        failure = QStringLiteral("the system names no data directory");
+    else
+        failure = makePath(dataDirectory);
+    if (failure.isEmpty() && ::chdir(QFile::encodeName(dataDirectory).constData()) != 0)
+        failure =
+            QStringLiteral("can't enter %1: %2").arg(dataDirectory, QString::fromLocal8Bit(strerror(errno)));
+    if (errorMessage)
+        *errorMessage = failure;
+    if (!failure.isEmpty())
+        return false;
 
     const QString workingCopy = QString::fromLatin1(kCommunityDatabaseFile);
     if (QFileInfo::exists(workingCopy) || seedPath.isEmpty())
-        return;
+        return true;
     if (QFile::copy(seedPath, workingCopy)) {
         // QFile::copy carries the seed's permissions over; an installed seed is often read-only, and a
         // read-only working copy would make every later update fail.
         QFile::setPermissions(workingCopy, QFile::permissions(workingCopy) | QFileDevice::ReadOwner |
                                                QFileDevice::WriteOwner);
     }
+    return true;
 }
 
 namespace

@@ -14,12 +14,14 @@ QString defaultDataDirectory();
 // "gamecontrollerdb.txt" in the executable's directory; call before the working directory changes.
 QString defaultSeedPath();
 
-// Start-up: creates dataDirectory (one level) when missing, makes it the working directory, and copies
-// seedPath to "gamecontrollerdb.txt" there when no such file exists (never over an existing file); the
-// copy is made writable for its owner, so that a read-only seed does not block later updates.
-// An empty dataDirectory, or one that cannot be created or entered, keeps the working directory (and
-// the seed is copied there). Failures are silent.
-void enterDataDirectory(const QString& dataDirectory, const QString& seedPath);
+// Start-up: creates dataDirectory with every missing parent (mode 0700) when missing, makes it the
+// working directory, and copies seedPath to "gamecontrollerdb.txt" there when no such file exists (never
+// over an existing file); the copy is made writable for its owner, so that a read-only seed does not block
+// later updates. Returns false, with errorMessage saying why, when dataDirectory is empty or cannot be
+// created or entered: the working directory is then unchanged and nothing is written anywhere.
+// A failed seed copy is not an error (the update check makes the working copy later).
+bool enterDataDirectory(const QString& dataDirectory, const QString& seedPath,
+                        QString* errorMessage = nullptr);
 
 // Hands "gamecontrollerdb.txt", then "gamecontrollerdb.local.txt" (so local entries win) to SDL.
 // Missing or unreadable files, and paths that are not regular files (a directory), contribute nothing.

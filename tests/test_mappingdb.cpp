@@ -219,12 +219,13 @@ void TestMappingDb::enterDataDirectory_data()
     QTest::addColumn<bool>("entered");            // false: the launch directory stays current
 
     QTest::newRow("first start: seed copied") << "data" << true << false << QByteArray() << true;
-    QTest::newRow("data directory created, one level") << "data/new" << true << false << QByteArray() << true;
+    QTest::newRow("data directory created") << "data/new" << true << false << QByteArray() << true;
     QTest::newRow("existing copy never replaced")
         << "data" << true << false << QByteArray("updated\n") << true;
     QTest::newRow("existing empty copy never replaced") << "data" << true << false << QByteArray("") << true;
-    QTest::newRow("missing parent: launch directory kept")
-        << "data/missing/new" << true << false << QByteArray() << false;
+    QTest::newRow("missing parents created too") << "data/missing/new" << true << false << QByteArray() << true;
+    QTest::newRow("a file in the way: nothing written") << "data/file/new" << true << false << QByteArray()
+                                                        << false;
     QTest::newRow("no seed: nothing created") << "data" << false << false << QByteArray() << true;
     QTest::newRow("read-only seed gives a writable copy") << "data" << true << true << QByteArray() << true;
     QTest::newRow("no data directory: launch directory kept") << "" << true << false << QByteArray() << false;
@@ -255,16 +256,24 @@ void TestMappingDb::enterDataDirectory()
     const QString data = dataDir.isEmpty() ? QString() : root.filePath(dataDir);
     if (!existingCopy.isNull())
         QVERIFY(writeAll(QDir(data).filePath(kCommunityDatabaseFile), existingCopy));
+    QVERIFY(writeAll(root.filePath(QStringLiteral("data/file")), "in the way"));
     QVERIFY(QDir::setCurrent(launch));
 
-    ::enterDataDirectory(data, seed);
+    QString error;
+    QCOMPARE(::enterDataDirectory(data, seed, &error), entered);
+    QCOMPARE(error.isEmpty(), entered);
 
     const QString expectedDir = entered ? data : launch;
     QCOMPARE(QDir::current().canonicalPath(), QDir(expectedDir).canonicalPath());
-    if (!entered && !data.isEmpty())
-        QVERIFY(!QFileInfo::exists(data));
     // The working copy is addressed by its bare name from now on.
     const QString copy = QString::fromLatin1(kCommunityDatabaseFile);
+    if (!entered) {
+        QVERIFY(!QFileInfo::exists(data));
+        QCOMPARE(QDir(launch).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        return;
+    }
+    if (dataDir != QLatin1String("data")) // created here: private to the user
+        QCOMPARE(QFileInfo(data).permissions() & 0x0077, QFileDevice::Permissions());
     if (!existingCopy.isNull())
         QCOMPARE(readAll(copy), existingCopy);
     else if (seedPresent)
@@ -529,6 +538,7 @@ void TestMappingDb::acceptGamepadName_data()
 
     const QString emoji = QString::fromUtf8("\xf0\x9f\x8e\xae"); // one character, two QChars
     QTest::newRow("empty") << QString() << true << "Unknown Gamepad";
+    QTest::newRow("blanks only") << "   " << true << "Unknown Gamepad";
     QTest::newRow("as typed") << "My Pad" << true << "My Pad";
     QTest::newRow("leading and trailing blanks kept") << "  My  Pad " << true << "  My  Pad ";
     QTest::newRow("non-ASCII") << QString::fromUtf8("Manette \xc3\x9c \xe6\x89\x8b\xe6\x9f\x84") << true
@@ -574,6 +584,9 @@ void TestMappingDb::suggestedGamepadName_data()
     QTest::newRow("no name") << QByteArray() << QString();
     QTest::newRow("white space folded") << QByteArray(" \tUSB   Game\nPad  ") << "USB Game Pad";
     QTest::newRow("UTF-8") << QByteArray("Manette \xc3\x9c") << QString::fromUtf8("Manette \xc3\x9c");
+    QTest::newRow("commas become blanks") << QByteArray("Pad, Inc.,Pro") << "Pad Inc. Pro";
+    QTest::newRow("control characters become blanks")
+        << QByteArray("Pad\x7f\xc2\x85X\xe2\x80\xa8Y") << "Pad X Y";
 }
 
 void TestMappingDb::suggestedGamepadName()
@@ -581,6 +594,11 @@ void TestMappingDb::suggestedGamepadName()
     QFETCH(QByteArray, sdlName);
     QFETCH(QString, suggestion);
     QCOMPARE(::suggestedGamepadName(sdlName.isNull() ? nullptr : sdlName.constData()), suggestion);
+    // Return on the suggestion must save it as it stands.
+    QString name;
+    QVERIFY(::acceptGamepadName(suggestion, &name, nullptr));
+    if (!suggestion.isEmpty())
+        QCOMPARE(name, suggestion);
 }
 
 void TestMappingDb::finalMapping_data()

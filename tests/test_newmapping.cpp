@@ -9,6 +9,7 @@
 #include "wizarddriver.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -204,6 +205,57 @@ private slots:
             QVERIFY(request["method"].toString() != "POST");
         // Mapping mode was left before the dialog.
         QVERIFY(wizard.fixture.button("newBindings")->isVisible());
+    }
+
+    // A fresh account has no ~/.local yet; a file in the way makes the data directory unusable. Either
+    // way nothing may land in the folder the program was started from.
+    void dataDirectory_data()
+    {
+        QTest::addColumn<QString>("dataDirectory"); // below the fixture's root; "file" is a plain file
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("missing parents are created") << "home/.local/share" << true;
+        QTest::newRow("a file in the way: said, and offered on the clipboard") << "file/share" << false;
+    }
+
+    void dataDirectory()
+    {
+        QFETCH(QString, dataDirectory);
+        QFETCH(bool, usable);
+        Wizard wizard("Data Directory Pad");
+        pointAtServer(wizard.fixture);
+        writeFile(wizard.fixture.root.filePath("file"), "in the way");
+        wizard.fixture.settings.dataDirectory = wizard.fixture.root.filePath(dataDirectory);
+        QTemporaryDir launch;
+        QVERIFY(QDir::setCurrent(launch.path()));
+        if (!usable)
+            wizard.answers.answerMessage(QMessageBox::Ok); // the start-up box
+        QVERIFY(wizard.start());
+        wizard.answers.answerInput("Data Directory Pad");
+        if (!usable)
+            wizard.answers.answerMessage(QMessageBox::Yes); // copy the unsaved line
+        QList<Step> steps;
+        for (int row = 0; row < 25; ++row)
+            steps << (row == 0 ? press(0) : skip());
+        QVERIFY(wizard.perform(steps, 0));
+        QVERIFY(wizard.answers.waitAllAnswered());
+        QVERIFY(QTest::qWaitFor([&] { return !wizard.mappingLine().isEmpty(); }));
+
+        QCOMPARE(QDir(launch.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        const QString localPath = wizard.fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
+        if (usable) {
+            QCOMPARE(readFile(localPath), wizard.mappingLine().toUtf8() + '\n');
+            return;
+        }
+        QVERIFY(!QFileInfo::exists(wizard.fixture.settings.dataDirectory));
+        QStringList boxes;
+        for (const auto& seen : wizard.answers.seen())
+            boxes << seen.informativeText;
+        QVERIFY2(boxes.filter("Error: the data directory cannot be used").size() == 1,
+                 qPrintable(boxes.join('|')));
+        QVERIFY2(boxes.filter("It works only until Stickwell closes").size() == 1,
+                 qPrintable(boxes.join('|')));
+        QCOMPARE(QGuiApplication::clipboard()->text(), wizard.mappingLine());
+        QVERIFY(logHas(wizard.fixture, "Error: can't save the mapping"));
     }
 
     void updateCheck_data()

@@ -567,18 +567,18 @@ void TestRobustness::startUpUnderFaults()
 
     QElapsedTimer clock;
     clock.start();
-    ::enterDataDirectory(data, seed);
+    const bool entered = ::enterDataDirectory(data, seed);
     loadMappingFiles();
     QVERIFY(clock.elapsed() < 5000);
 
     if (fault == QLatin1String("dangling")) {
-        // Not created through the link, not replaced: the launch directory stays current (and gets the
-        // seed, as any directory that cannot be entered does).
+        // Not created through the link, not replaced, and nothing written into the launch directory.
+        QVERIFY(!entered);
         QCOMPARE(QDir::currentPath(), QDir(launch).canonicalPath());
         QVERIFY(QFileInfo(data).isSymLink());
         QCOMPARE(QFileInfo(data).symLinkTarget(), root.filePath(QStringLiteral("moved-away")));
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("moved-away"))));
-        QCOMPARE(readAll(QDir(launch).filePath(kCommunityDatabaseFile)), seedBytes);
+        QCOMPARE(listing(launch), QStringList());
         QCOMPARE(readAll(seed), seedBytes);
         return;
     }
@@ -915,8 +915,9 @@ void TestRobustness::badDownload_data()
         << "database" << 600 * 1024LL << "gzip" << 2000 << "network error|cut short";
     QTest::newRow("gzip stream cut short, no length (ends with the connection)")
         << "database" << 600 * 1024LL << "gzip, no length" << 2000 << "compressed body was cut short";
+    // Qt may see the closed connection first, or hand over an empty body that the length check catches.
     QTest::newRow("closed before the first byte of the body")
-        << "database" << 600 * 1024LL << "length" << 0 << "network error";
+        << "database" << 600 * 1024LL << "length" << 0 << "network error|cut short";
 }
 
 void TestRobustness::badDownload()
