@@ -1,4 +1,5 @@
 #include "apppictures.h"
+#include "databasefiles.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char* argv[])
 {
     // One log line at a time, also into a pipe or file: nothing waits in a buffer for a crash to lose.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    takeOverConfiguredMappings();
     SDL_Init(SDL_INIT_GAMECONTROLLER);
     SDL_JoystickEventState(SDL_ENABLE);
     prepareHighDensityScreens();

@@ -390,6 +390,9 @@ void MainWindow::dbFileDownloaded()
         return;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     loadMappingFiles();
+    // The reload brings back the configured mappings; what was made since the start stays newer.
+    for (const QByteArray& mappingText : qAsConst(m_sessionMappings))
+        SDL_GameControllerAddMapping(mappingText.constData());
     applyMappingChanges();
 }
 
@@ -434,7 +437,10 @@ void MainWindow::newMappingAvailable(QString mapping)
     connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(mappingSubmitted(QNetworkReply*)));
     submitMapping(manager, m_settings.submissionUrl, guidText, mappingText);
 
-    SDL_GameControllerAddMapping(mappingText.constData());
+    if (SDL_GameControllerAddMapping(mappingText.constData()) < 0)
+        logMessage(formatText("Error: SDL did not take the mapping: %s", SDL_GetError()));
+    else
+        m_sessionMappings << mappingText;
     applyMappingChanges();
 }
 

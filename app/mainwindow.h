@@ -101,6 +101,7 @@ private:
     FileDownloader* m_pFileDownloader;
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
+    QList<QByteArray> m_sessionMappings; // registered with SDL since the start, oldest first
     bool m_bDataDirectory = false; // the data directory is the working directory: the files can be written
 };
 

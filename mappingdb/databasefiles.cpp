@@ -92,16 +92,34 @@ void addMappingsFromFile(const char* path)
 {
     // Only regular files: a directory opens for reading, SDL then sizes it at about 2^63 bytes and
     // asks malloc for that much at once, and a FIFO would block the start.
-    if (!QFileInfo(QString::fromLatin1(path)).isFile())
+    if (!QFileInfo(QFile::decodeName(path)).isFile())
         return;
     SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(path, "rb"), 1);
 }
 
 } // namespace
 
+void takeOverConfiguredMappings()
+{
+    // SDL would read these itself at start, with a priority that no mapping added later can override:
+    // a new mapping made here could then never replace the old line for its pad. Told to read nothing,
+    // SDL leaves them to loadMappingFiles, which adds them as it adds everything else.
+    if (SDL_getenv(SDL_HINT_GAMECONTROLLERCONFIG))
+        SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLERCONFIG, "", SDL_HINT_OVERRIDE);
+    if (SDL_getenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE))
+        SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLERCONFIG_FILE, "", SDL_HINT_OVERRIDE);
+}
+
 void loadMappingFiles()
 {
-    // SDL replaces the mapping of a GUID it already knows, so the user's own file goes last and wins.
+    // SDL replaces the mapping of a GUID it already knows, so the user's own file goes after the
+    // community's and wins; the configured mappings come last, as games started now would see them.
     addMappingsFromFile(kCommunityDatabaseFile);
     addMappingsFromFile(kLocalDatabaseFile);
+    if (const char* file = SDL_getenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE))
+        addMappingsFromFile(file);
+    // Line by line, as SDL reads the variable: unlike a file's lines, these need no platform field.
+    for (const QByteArray& line : qgetenv(SDL_HINT_GAMECONTROLLERCONFIG).split('\n'))
+        if (!line.trimmed().isEmpty())
+            SDL_GameControllerAddMapping(line.constData());
 }

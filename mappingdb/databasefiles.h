@@ -23,8 +23,15 @@ QString defaultSeedPath();
 bool enterDataDirectory(const QString& dataDirectory, const QString& seedPath,
                         QString* errorMessage = nullptr);
 
-// Hands "gamecontrollerdb.txt", then "gamecontrollerdb.local.txt" (so local entries win) to SDL.
-// Missing or unreadable files, and paths that are not regular files (a directory), contribute nothing.
+// Call before SDL's game-controller subsystem starts. When SDL_GAMECONTROLLERCONFIG or
+// SDL_GAMECONTROLLERCONFIG_FILE is set, tells SDL not to load it by itself (SDL would give those
+// mappings a priority that mappings added later cannot override); loadMappingFiles adds them instead.
+void takeOverConfiguredMappings();
+
+// Hands "gamecontrollerdb.txt", then "gamecontrollerdb.local.txt" (so local entries win) to SDL, then
+// the mappings of SDL_GAMECONTROLLERCONFIG_FILE and SDL_GAMECONTROLLERCONFIG, which win over both as
+// they do in games. Missing or unreadable files, and paths that are not regular files (a directory),
+// contribute nothing.
 void loadMappingFiles();
 
 #endif

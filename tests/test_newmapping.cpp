@@ -1,6 +1,7 @@
 // A finished mapping through the real window: named, saved, submitted to a loopback server,
 // registered with SDL; and the update check's question, answered both ways.
 
+#include "databasefiles.h"
 #include "loopbackserver.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
@@ -69,6 +70,7 @@ QList<Step> halfAxisPadSteps()
     steps[15] = skip();
     return steps;
 }
+const char* const kConfiguredPad = "Configured Pad";
 } // namespace
 
 class NewMappingTest : public QObject
@@ -162,6 +164,25 @@ private slots:
         QVERIFY(QTest::qWaitFor(
             [&] { return wizard.fixture.entries() == QStringList({"Saved Pad (mapping available)"}); }));
         QVERIFY(wizard.fixture.button("copyBindingsButton")->isEnabled());
+    }
+
+    void configuredMappingIsReplaced()
+    {
+        Wizard wizard(kConfiguredPad);
+        pointAtServer(wizard.fixture);
+        QVERIFY(wizard.start());
+        QCOMPARE(wizard.fixture.entries(), QStringList({"Configured Old (mapping available)"}));
+        wizard.answers.answerInput("Configured New");
+        QVERIFY(wizard.perform(firstButtonOnlySteps(), 0));
+        QVERIFY(wizard.answers.waitAllAnswered());
+        QVERIFY(QTest::qWaitFor(
+            [&] { return wizard.fixture.entries() == QStringList({"Configured New (mapping available)"}); }));
+        char* known = SDL_GameControllerMapping(MainWindowProbe::controller(*wizard.fixture.window));
+        QVERIFY(known);
+        const QByteArray knownMapping(known);
+        SDL_free(known);
+        QVERIFY2(knownMapping.contains(",Configured New,") && knownMapping.contains("a:b0"),
+                 knownMapping.constData());
     }
 
     void badNameIsAskedAgain_data()
@@ -347,6 +368,16 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    // The process starts as a login with an earlier Set would: SDL_GAMECONTROLLERCONFIG holds an old line
+    // for one pad. Its GUID is SDL's to make, so a first SDL session asks for it.
+    SDL_Init(SDL_INIT_JOYSTICK);
+    {
+        VirtualPad pad(padLayout(kConfiguredPad));
+        if (pad.attach())
+            qputenv("SDL_GAMECONTROLLERCONFIG", pad.guidText() + ",Configured Old,a:b5,platform:Linux,");
+    }
+    SDL_Quit();
+    takeOverConfiguredMappings();
     SDL_Init(SDL_INIT_GAMECONTROLLER);
     SDL_JoystickEventState(SDL_ENABLE);
     QApplication application(argc, argv);

@@ -84,19 +84,22 @@ inline const char* const kFullPadBindings =
     "rightshoulder:b5,dpup:h0.1,dpdown:h0.4,dpleft:h0.8,dpright:h0.2,leftx:a0,lefty:a1,rightx:a3,righty:a4,"
     "lefttrigger:a2,righttrigger:a5,";
 
+// A pad SDL knows no mapping for, its product id made from its name so that each name has its own GUID.
+inline VirtualPad::Layout padLayout(const char* padName)
+{
+    VirtualPad::Layout layout;
+    layout.name = padName;
+    layout.product = Uint16(qHash(QByteArray(padName)));
+    layout.gameController = false;
+    // The triggers rest at their far end, as most pads report them.
+    layout.restingAxes = {{LeftTrigger, -32768}, {RightTrigger, -32768}};
+    return layout;
+}
+
 class Wizard
 {
 public:
-    explicit Wizard(const char* padName)
-    {
-        VirtualPad::Layout layout;
-        layout.name = padName;
-        layout.product = Uint16(qHash(QByteArray(padName)));
-        layout.gameController = false;
-        // The triggers rest at their far end, as most pads report them.
-        layout.restingAxes = {{LeftTrigger, -32768}, {RightTrigger, -32768}};
-        pad = std::make_unique<VirtualPad>(layout);
-    }
+    explicit Wizard(const char* padName) : pad(std::make_unique<VirtualPad>(padLayout(padName))) {}
 
     bool start()
     {
