@@ -321,15 +321,32 @@ void MainWindow::addJoystick(int index)
     // SDL also reports the devices present at start; only a device the list lacks changes it.
     if (mappingMode != 0 || listHoldsInstance(SDL_JoystickGetDeviceInstanceID(index)))
         return;
-    applyMappingChanges(selectedInstance());
+    applyMappingChanges();
 }
 
 void MainWindow::removeJoystick(int index)
 {
-    // SDL renumbers its devices after a removal, so the entries must be rebuilt to stay true.
-    if (mappingMode != 0 || !listHoldsInstance(index))
+    if (mappingMode != 0) {
+        // Other pads wait for the end of the wizard; without its own pad the wizard has nothing to do.
+        if (index == selectedInstance())
+            abandonWizard();
         return;
-    applyMappingChanges(selectedInstance());
+    }
+    // SDL renumbers its devices after a removal, so the entries must be rebuilt to stay true.
+    if (!listHoldsInstance(index))
+        return;
+    applyMappingChanges();
+}
+
+void MainWindow::abandonWizard()
+{
+    // Normal mode first: hot-plug and the signals that end the program work again while the box shows.
+    setMappingMode(0);
+    hideBindingOverlays();
+    applyMappingChanges();
+    const char* text = "The gamepad was unplugged: the new mapping was not finished";
+    logMessage(text);
+    showInformation(QString::fromUtf8(text));
 }
 
 // ---- database ----
@@ -340,10 +357,11 @@ void MainWindow::stopWorker()
     m_pThread->wait(ULONG_MAX);
 }
 
-void MainWindow::applyMappingChanges(SDL_JoystickID keepInstance)
+void MainWindow::applyMappingChanges()
 {
     stopWorker();
-    refreshGamepadList(keepInstance);
+    // The selection follows the pad, not its row: pads plugged in or out meanwhile move the rows.
+    refreshGamepadList(selectedInstance());
     reapplyMappingMode();
 }
 
@@ -399,6 +417,9 @@ void MainWindow::dbFileDownloaded()
 void MainWindow::newMappingAvailable(QString mapping)
 {
     setMappingMode(0);
+    // The capture swallowed hot-plug: the list must show what is plugged in before it is acted on.
+    if (listIsStale())
+        applyMappingChanges();
 
     const char* sdlName = nullptr;
     if (m_pGameController)
@@ -538,7 +559,7 @@ void MainWindow::on_cancelButton_clicked()
     setMappingMode(0);
     hideBindingOverlays();
     if (listIsStale())
-        applyMappingChanges(selectedInstance());
+        applyMappingChanges();
 }
 
 static void pushWorkerControl(Sint32 code)

@@ -83,8 +83,11 @@ private:
     void hideBindingOverlays();
     void setMappingMode(int mode);
     void reapplyMappingMode();
+    // Leaves the wizard whose pad has gone: normal mode, a true list, and a message.
+    void abandonWizard();
     void stopWorker();
-    void applyMappingChanges(SDL_JoystickID keepInstance = -1);
+    // Stops the worker, rebuilds the list keeping the selected pad (wherever its row is now), restarts it.
+    void applyMappingChanges();
     bool listHoldsInstance(SDL_JoystickID instance) const;
     bool listIsStale() const;
     SDL_JoystickID selectedInstance() const;

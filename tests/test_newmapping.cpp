@@ -55,15 +55,6 @@ const QByteArray kCommunityDb = "# community database\n"
 
 // The full pad, with the left stick's left half skipped: its right half is written "+leftx:+a0",
 // a binding whose "+" a careless form encoding would turn into a blank.
-// Button 0 for "a", every other control skipped: the shortest run that ends in a mapping.
-QList<Step> firstButtonOnlySteps()
-{
-    QList<Step> steps;
-    for (int row = 0; row < 25; ++row)
-        steps << (row == 0 ? press(0) : skip());
-    return steps;
-}
-
 QList<Step> halfAxisPadSteps()
 {
     QList<Step> steps = fullPadSteps();

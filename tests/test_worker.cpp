@@ -330,6 +330,7 @@ void TestWorker::fullCaptureOverVirtualPad()
 void TestWorker::unplugMidCaptureEndsWithoutMapping()
 {
     Rig rig;
+    SDL_JoystickID id = -1;
     {
         VirtualPad pad;
         QVERIFY(pad.attach());
@@ -339,11 +340,12 @@ void TestWorker::unplugMidCaptureEndsWithoutMapping()
         pad.pressButton(0);
         QTRY_COMPARE(rig.lastHighlightOn(), 1);
         clearTraces();
+        id = pad.instanceId();
         pad.detach();
         QTRY_VERIFY(rig.events.contains("finished"));
     }
-    // No mapping, and the current row's highlight is left on.
-    QCOMPARE(rig.events.join(' '), QString("0+ 0- 1+ finished"));
+    // No mapping; the highlight goes dark and the window learns which pad has gone.
+    QCOMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- removed:%1 finished").arg(id));
     QCOMPARE(traces(rig), QStringList({"Worker process finished@worker"}));
     QVERIFY(rig.thread.wait(5000));
     clearTraces();

@@ -173,9 +173,17 @@ void SDLPollEvent::runCapture()
                 if (event.jbutton.which == id)
                     m_capture.buttonDown(event.jbutton.button, SDL_GetTicks());
                 break;
+            // Hot-plug is passed on as in normal mode: the window must learn that the captured pad has
+            // gone, and that its list no longer shows what is plugged in.
+            case SDL_JOYDEVICEADDED:
+                emit joystickAdded(event.jdevice.which);
+                break;
             case SDL_JOYDEVICEREMOVED:
-                if (event.jdevice.which == id)
+                if (event.jdevice.which == id) {
                     m_bQuit = true;
+                    m_capture.clearHighlight();
+                }
+                emit joystickRemoved(event.jdevice.which);
                 break;
             case SDL_QUIT:
                 m_bQuit = true;
