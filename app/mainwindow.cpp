@@ -25,7 +25,6 @@
 #include <QNetworkReply>
 #include <QPixmap>
 #include <QThread>
-#include <limits.h>
 #include <stdio.h>
 
 namespace
@@ -40,7 +39,7 @@ const int kInstanceIdRole = Qt::UserRole + 1;
 QLabel* bindingOverlays[BINDING_ROWS];
 } // namespace
 
-int mappingMode = 0;
+int mappingMode = SDLPollEvent::NormalMode;
 
 MainWindowSettings::MainWindowSettings()
     : dataDirectory(defaultDataDirectory()), seedPath(defaultSeedPath()),
@@ -87,16 +86,13 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
 
     m_pThread = new QThread;
     m_pWorker = new SDLPollEvent;
-    m_pWorker->moveToThread(m_pThread);
+    m_pWorker->runOn(m_pThread);
     connect(m_pWorker, SIGNAL(buttonPressed(int, bool)), this, SLOT(showGamepadImage(int, bool)));
     connect(m_pWorker, SIGNAL(mappingReady(QString)), this, SLOT(newMappingAvailable(QString)));
     connect(m_pWorker, SIGNAL(joystickAdded(int)), this, SLOT(addJoystick(int)));
     connect(m_pWorker, SIGNAL(joystickRemoved(int)), this, SLOT(removeJoystick(int)));
-    connect(m_pWorker, SIGNAL(workRequested()), m_pThread, SLOT(start()));
-    connect(m_pThread, SIGNAL(started()), m_pWorker, SLOT(doWork()));
-    connect(m_pWorker, SIGNAL(finished()), m_pThread, SLOT(quit()), Qt::DirectConnection);
 
-    setMappingMode(0);
+    setMappingMode(SDLPollEvent::NormalMode);
 
     const QByteArray configured = getEnvVar(kEnvVarName).toUtf8();
     if (!configured.isEmpty()) {
@@ -116,9 +112,7 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
 MainWindow::~MainWindow()
 {
     if (m_pWorker)
-        m_pWorker->abort();
-    if (m_pThread)
-        m_pThread->wait(ULONG_MAX);
+        m_pWorker->stop();
     qDebug() << "Deleting thread and worker in Thread " << QThread::currentThreadId();
     closeGamepad();
     delete m_pThread;
@@ -298,7 +292,7 @@ QByteArray MainWindow::selectedGuidText() const
 void MainWindow::addJoystick(int index)
 {
     // SDL also reports the devices present at start; only a device the list lacks changes it.
-    if (mappingMode != 0 || listHoldsInstance(SDL_JoystickGetDeviceInstanceID(index)))
+    if (mappingMode != SDLPollEvent::NormalMode || listHoldsInstance(SDL_JoystickGetDeviceInstanceID(index)))
         return;
     applyMappingChanges(selectedInstance());
 }
@@ -306,7 +300,7 @@ void MainWindow::addJoystick(int index)
 void MainWindow::removeJoystick(int index)
 {
     // SDL renumbers its devices after a removal, so the entries must be rebuilt to stay true.
-    if (mappingMode != 0 || !listHoldsInstance(index))
+    if (mappingMode != SDLPollEvent::NormalMode || !listHoldsInstance(index))
         return;
     applyMappingChanges(selectedInstance());
 }
@@ -315,8 +309,7 @@ void MainWindow::removeJoystick(int index)
 
 void MainWindow::stopWorker()
 {
-    m_pWorker->abort();
-    m_pThread->wait(ULONG_MAX);
+    m_pWorker->stop();
 }
 
 void MainWindow::applyMappingChanges(SDL_JoystickID keepInstance)
@@ -345,7 +338,7 @@ void MainWindow::dbFileDownloaded()
     case UpdateCheckResult::Differs:
         break;
     }
-    if (mappingMode != 0) {
+    if (mappingMode != SDLPollEvent::NormalMode) {
         logMessage("New mappings available; they will be offered at the next start");
         return;
     }
@@ -374,7 +367,7 @@ void MainWindow::dbFileDownloaded()
 
 void MainWindow::newMappingAvailable(QString mapping)
 {
-    setMappingMode(0);
+    setMappingMode(SDLPollEvent::NormalMode);
 
     const char* sdlName = nullptr;
     if (m_pGameController)
@@ -453,30 +446,25 @@ void MainWindow::showGamepadImage(int index, bool show)
     bindingOverlays[index]->setVisible(show);
 }
 
-void MainWindow::setMappingMode(int mode)
+void MainWindow::setMappingMode(SDLPollEvent::Mode mode)
 {
-    ui->cancelButton->setVisible(mode == 1);
-    ui->previousButton->setVisible(mode == 1);
-    ui->skipButton->setVisible(mode == 1);
-    ui->copyBindingsButton->setVisible(mode != 1);
-    ui->copyIdButton->setVisible(mode != 1);
-    ui->newBindings->setVisible(mode != 1);
-    ui->setEnvVarButton->setEnabled(mode != 1 && m_pGameController);
-    ui->resetEnvVarButton->setEnabled(mode != 1);
-    ui->gamepadComboBox->setEnabled(mode == 0);
+    const bool mapping = mode == SDLPollEvent::MappingMode;
+    ui->cancelButton->setVisible(mapping);
+    ui->previousButton->setVisible(mapping);
+    ui->skipButton->setVisible(mapping);
+    ui->copyBindingsButton->setVisible(!mapping);
+    ui->copyIdButton->setVisible(!mapping);
+    ui->newBindings->setVisible(!mapping);
+    ui->setEnvVarButton->setEnabled(!mapping && m_pGameController);
+    ui->resetEnvVarButton->setEnabled(!mapping);
+    ui->gamepadComboBox->setEnabled(!mapping);
     mappingMode = mode;
-
-    m_pWorker->m_iMappingMode = mode;
-    if (m_pJoystick)
-        m_pWorker->m_iJoystickInstanceId = SDL_JoystickInstanceID(m_pJoystick);
-    m_pWorker->abort();
-    m_pThread->wait(ULONG_MAX);
-    m_pWorker->requestWork();
+    m_pWorker->restart(mode, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1);
 }
 
 void MainWindow::reapplyMappingMode()
 {
-    setMappingMode(mappingMode);
+    setMappingMode(SDLPollEvent::Mode(mappingMode));
 }
 
 void MainWindow::on_newBindings_clicked()
@@ -485,34 +473,25 @@ void MainWindow::on_newBindings_clicked()
         "Press the buttons on your gamepad when indicated (Your gamepad may look different than the "
         "picture). If you want to correct a mistake, click 'Back' button. To skip a button, click "
         "'Skip' button. To exit mapping mode, click 'Cancel' button");
-    setMappingMode(1);
+    setMappingMode(SDLPollEvent::MappingMode);
 }
 
 void MainWindow::on_cancelButton_clicked()
 {
-    setMappingMode(0);
+    setMappingMode(SDLPollEvent::NormalMode);
     hideBindingOverlays();
     if (listIsStale())
         applyMappingChanges(selectedInstance());
 }
 
-static void pushWorkerControl(Sint32 code)
-{
-    SDL_Event event;
-    SDL_memset(&event, 0, sizeof event);
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    SDL_PushEvent(&event);
-}
-
 void MainWindow::on_skipButton_clicked()
 {
-    pushWorkerControl(0);
+    SDLPollEvent::pushSkip();
 }
 
 void MainWindow::on_previousButton_clicked()
 {
-    pushWorkerControl(1);
+    SDLPollEvent::pushPrevious();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -8,11 +8,12 @@
 #include <QUrl>
 #include <SDL.h>
 
+#include "sdlpollevent.h"
+
 class QCloseEvent;
 class QNetworkReply;
 class QThread;
 class FileDownloader;
-class SDLPollEvent;
 
 namespace Ui
 {
@@ -34,7 +35,7 @@ struct MainWindowSettings {
     QUrl submissionUrl;      // mapping-collection service
 };
 
-// 0 normal mode, 1 mapping mode; written only by MainWindow::setMappingMode.
+// An SDLPollEvent::Mode: NormalMode or MappingMode; written only by MainWindow::setMappingMode.
 extern int mappingMode;
 
 class MainWindow : public QMainWindow
@@ -81,7 +82,7 @@ private:
     void closeGamepad();
     void createBindingOverlays();
     void hideBindingOverlays();
-    void setMappingMode(int mode);
+    void setMappingMode(SDLPollEvent::Mode mode);
     void reapplyMappingMode();
     void stopWorker();
     void applyMappingChanges(SDL_JoystickID keepInstance = -1);

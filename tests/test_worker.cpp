@@ -10,7 +10,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
-#include <climits>
 #include <pthread.h>
 #include <signal.h>
 #include <time.h>
@@ -45,17 +44,8 @@ void drainSdlQueue()
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
-void pushUserCode(Sint32 code)
-{
-    SDL_Event event;
-    SDL_zero(event);
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    SDL_PushEvent(&event);
-}
-
-// The worker and its thread with the window's three thread connections, plus a recorder of what the
-// worker reports (queued to this thread, as to the window).
+// The worker on its thread, wired as the window wires it, plus a recorder of what the worker reports
+// (queued to this thread, as to the window).
 class Rig : public QObject
 {
 public:
@@ -79,10 +69,7 @@ public:
                 workerThreads.insert(threadText(QThread::currentThreadId()));
             },
             Qt::DirectConnection);
-        worker->moveToThread(&thread);
-        connect(worker, SIGNAL(workRequested()), &thread, SLOT(start()));
-        connect(&thread, SIGNAL(started()), worker, SLOT(doWork()));
-        connect(worker, SIGNAL(finished()), &thread, SLOT(quit()), Qt::DirectConnection);
+        worker->runOn(&thread);
 
         connect(worker, &SDLPollEvent::buttonPressed, this,
                 [this](int row, bool on) { events << QString("%1%2").arg(row).arg(on ? '+' : '-'); });
@@ -96,25 +83,12 @@ public:
     }
     ~Rig() override
     {
-        worker->abort();
-        thread.wait(10000);
+        worker->stop(10000);
         delete worker;
     }
 
-    // The window's restart sequence.
-    void restart(int mode, SDL_JoystickID id)
-    {
-        worker->m_iMappingMode = mode;
-        worker->m_iJoystickInstanceId = id;
-        worker->abort();
-        thread.wait(ULONG_MAX);
-        worker->requestWork();
-    }
-    bool stop(unsigned long ms = 10000)
-    {
-        worker->abort();
-        return thread.wait(ms);
-    }
+    void restart(int mode, SDL_JoystickID id) { worker->restart(SDLPollEvent::Mode(mode), id); }
+    bool stop(unsigned long ms = 10000) { return worker->stop(ms); }
     bool isWorkerThread(const QString& id)
     {
         QMutexLocker lock(&workerThreadMutex);
@@ -240,14 +214,14 @@ void TestWorker::restartDuringCaptureTraces()
     Rig rig;
     rig.restart(1, pad.instanceId());
     QTRY_COMPARE(rig.lastHighlightOn(), 0);
-    pushUserCode(0);
-    pushUserCode(0);
+    SDLPollEvent::pushSkip();
+    SDLPollEvent::pushSkip();
     QTRY_COMPARE(rig.lastHighlightOn(), 2);
     QCOMPARE(traces(rig).mid(0, 3), QStringList({"Request worker start@gui", "Starting worker process@worker",
                                                  "m_iCurrentBinding 0"}));
 
     clearTraces();
-    rig.restart(1, pad.instanceId());
+    rig.restart(1, -1); // no joystick given: the new capture stays on the pad
     QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
     QTRY_VERIFY(traces(rig).size() >= 6);
     // The second capture logs the row where the first one was left.
@@ -255,6 +229,8 @@ void TestWorker::restartDuringCaptureTraces()
                                        "Worker process finished@worker", "Request worker start@gui",
                                        "Starting worker process@worker", "m_iCurrentBinding 2"}));
     QTRY_COMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- 2+ 2- finished 0+"));
+    pad.pressButton(0);
+    QTRY_COMPARE(rig.lastHighlightOn(), 1);
     QVERIFY(rig.stop());
 }
 
@@ -375,7 +351,7 @@ void TestWorker::captureIgnoresAxesOutsideItsTable()
         rig.restart(1, id);
         QTRY_COMPARE(rig.lastHighlightOn(), 0);
         for (int i = 0; i < 15; ++i)
-            pushUserCode(0);
+            SDLPollEvent::pushSkip();
         for (int axis : {0, 6, 200, 255}) {
             if (id == pad.instanceId() && axis == 0)
                 continue;
@@ -393,7 +369,7 @@ void TestWorker::captureIgnoresAxesOutsideItsTable()
         QTest::qWait(150); // longer than the settle time: row 15 must not have been bound
         QCOMPARE(rig.lastHighlightOn(), 15);
         for (int i = 0; i < 10; ++i)
-            pushUserCode(0);
+            SDLPollEvent::pushSkip();
         QTRY_VERIFY(rig.events.contains("finished"));
         QVERIFY(rig.events.at(rig.events.size() - 2).startsWith("map:"));
         QVERIFY(rig.events.at(rig.events.size() - 2)
