@@ -265,23 +265,30 @@ void TestWorker::fullCaptureOverVirtualPad()
 
     Rig rig;
     rig.restart(1, pad.instanceId());
+    // The pad's own button for each button row, its hat position for each d-pad row; its axes are
+    // numbered as the controller's.
     const int buttons[11] = {0, 1, 2, 3, 6, 8, 7, 9, 10, 4, 5};
     const Uint8 hats[4] = {SDL_HAT_UP, SDL_HAT_DOWN, SDL_HAT_LEFT, SDL_HAT_RIGHT};
     for (int row = 0; row < BINDING_ROWS; ++row) {
         if (!QTest::qWaitFor([&] { return rig.lastHighlightOn() == row; }, 5000))
             QFAIL(qPrintable(QString("row %1 never came; events: %2").arg(row).arg(rig.events.join(' '))));
-        if (row <= 10) {
-            pad.pressButton(buttons[row]);
-        } else if (row <= 14) {
-            moveHat(pad, hats[row - 11]);
+        const BindingRow& r = bindingTable[row];
+        switch (r.kind) {
+        case RowKind::Button:
+            pad.pressButton(buttons[r.control]);
+            break;
+        case RowKind::Dpad:
+            moveHat(pad, hats[r.control - SDL_CONTROLLER_BUTTON_DPAD_UP]);
             moveHat(pad, SDL_HAT_CENTERED);
-        } else if (row <= 22) {
-            const int axis = (row - 15) / 2;
-            moveAxis(pad, axis, (row - 15) % 2 ? 32767 : -32768);
-            moveAxis(pad, axis, 0);
-        } else {
-            moveAxis(pad, row - 19, 32767);
-            moveAxis(pad, row - 19, -32768);
+            break;
+        case RowKind::StickHalf:
+            moveAxis(pad, r.control, r.direction > 0 ? 32767 : -32768);
+            moveAxis(pad, r.control, 0);
+            break;
+        case RowKind::Trigger:
+            moveAxis(pad, r.control, 32767);
+            moveAxis(pad, r.control, -32768);
+            break;
         }
     }
     QTRY_VERIFY_WITH_TIMEOUT(rig.events.contains("finished"), 5000);
