@@ -45,7 +45,7 @@ MainWindowSettings::MainWindowSettings()
     : dataDirectory(defaultDataDirectory()), seedPath(defaultSeedPath()),
       environmentFile(QString::fromUtf8(kSystemEnvironmentFile)),
       databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
-      submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl))
+      submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl)), networkTimeoutMs(kNetworkTimeoutMs)
 {
 }
 
@@ -68,7 +68,8 @@ MainWindow::MainWindow(QWidget* parent) : MainWindow(MainWindowSettings(), paren
 
 MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     : QMainWindow(parent), m_pJoystick(nullptr), m_pGameController(nullptr), m_pThread(nullptr),
-      m_pWorker(nullptr), m_pFileDownloader(nullptr), ui(new Ui::MainWindow), m_settings(settings)
+      m_pWorker(nullptr), m_pFileDownloader(nullptr), m_pNetwork(nullptr), ui(new Ui::MainWindow),
+      m_settings(settings)
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::CustomizeWindowHint |
                    Qt::WindowCloseButtonHint);
@@ -104,7 +105,9 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
         ui->resetEnvVarButton->setEnabled(false);
     }
 
-    m_pFileDownloader = new FileDownloader(m_settings.databaseUrl, this);
+    m_pNetwork = new QNetworkAccessManager(this);
+    m_pNetwork->setTransferTimeout(m_settings.networkTimeoutMs);
+    m_pFileDownloader = new FileDownloader(m_settings.databaseUrl, this, m_pNetwork);
     connect(m_pFileDownloader, SIGNAL(downloaded()), this, SLOT(dbFileDownloaded()));
     logMessage(formatText("Checking if new mappings available from github: %s", kDatabaseProjectPage));
 }
@@ -404,9 +407,8 @@ void MainWindow::newMappingAvailable(QString mapping)
             formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));
     }
 
-    auto* manager = new QNetworkAccessManager(this);
-    connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(mappingSubmitted(QNetworkReply*)));
-    submitMapping(manager, m_settings.submissionUrl, guidText, mappingText);
+    QNetworkReply* reply = submitMapping(m_pNetwork, m_settings.submissionUrl, guidText, mappingText);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { mappingSubmitted(reply); });
 
     SDL_GameControllerAddMapping(mappingText.constData());
     applyMappingChanges();
@@ -414,9 +416,12 @@ void MainWindow::newMappingAvailable(QString mapping)
 
 void MainWindow::mappingSubmitted(QNetworkReply* reply)
 {
-    // One manager per submission: both go once the answer is in.
+    const QByteArray failure = replyFailure(reply).toUtf8();
+    if (failure.isEmpty())
+        logMessage("Mapping sent to the collection service");
+    else
+        logMessage(formatText("Mapping not sent: %s", failure.constData()));
     reply->deleteLater();
-    reply->manager()->deleteLater();
 }
 
 // ---- wizard view ----

@@ -11,6 +11,7 @@
 #include "sdlpollevent.h"
 
 class QCloseEvent;
+class QNetworkAccessManager;
 class QNetworkReply;
 class QThread;
 class FileDownloader;
@@ -33,6 +34,7 @@ struct MainWindowSettings {
     QString environmentFile; // the system environment file
     QUrl databaseUrl;        // community database download
     QUrl submissionUrl;      // mapping-collection service
+    int networkTimeoutMs;    // a request with no data moving for this long is given up
 };
 
 // An SDLPollEvent::Mode: NormalMode or MappingMode; written only by MainWindow::setMappingMode.
@@ -97,6 +99,7 @@ private:
     QThread* m_pThread;
     SDLPollEvent* m_pWorker;
     FileDownloader* m_pFileDownloader;
+    QNetworkAccessManager* m_pNetwork; // the update check's download and the submissions
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
 };
