@@ -25,7 +25,6 @@
 #include <QNetworkReply>
 #include <QPixmap>
 #include <QThread>
-#include <limits.h>
 #include <stdio.h>
 
 namespace
@@ -40,13 +39,13 @@ const int kInstanceIdRole = Qt::UserRole + 1;
 QLabel* bindingOverlays[BINDING_ROWS];
 } // namespace
 
-int mappingMode = 0;
+int mappingMode = SDLPollEvent::NormalMode;
 
 MainWindowSettings::MainWindowSettings()
     : dataDirectory(defaultDataDirectory()), seedPath(defaultSeedPath()),
       environmentFile(QString::fromUtf8(kSystemEnvironmentFile)),
       databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
-      submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl))
+      submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl)), networkTimeoutMs(kNetworkTimeoutMs)
 {
 }
 
@@ -69,7 +68,8 @@ MainWindow::MainWindow(QWidget* parent) : MainWindow(MainWindowSettings(), paren
 
 MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     : QMainWindow(parent), m_pJoystick(nullptr), m_pGameController(nullptr), m_pThread(nullptr),
-      m_pWorker(nullptr), m_pFileDownloader(nullptr), ui(new Ui::MainWindow), m_settings(settings)
+      m_pWorker(nullptr), m_pFileDownloader(nullptr), m_pNetwork(nullptr), ui(new Ui::MainWindow),
+      m_settings(settings)
 {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::CustomizeWindowHint |
                    Qt::WindowCloseButtonHint);
@@ -91,16 +91,13 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
 
     m_pThread = new QThread;
     m_pWorker = new SDLPollEvent;
-    m_pWorker->moveToThread(m_pThread);
+    m_pWorker->runOn(m_pThread);
     connect(m_pWorker, SIGNAL(buttonPressed(int, bool)), this, SLOT(showGamepadImage(int, bool)));
     connect(m_pWorker, SIGNAL(mappingReady(QString)), this, SLOT(newMappingAvailable(QString)));
     connect(m_pWorker, SIGNAL(joystickAdded(int)), this, SLOT(addJoystick(int)));
     connect(m_pWorker, SIGNAL(joystickRemoved(int)), this, SLOT(removeJoystick(int)));
-    connect(m_pWorker, SIGNAL(workRequested()), m_pThread, SLOT(start()));
-    connect(m_pThread, SIGNAL(started()), m_pWorker, SLOT(doWork()));
-    connect(m_pWorker, SIGNAL(finished()), m_pThread, SLOT(quit()), Qt::DirectConnection);
 
-    setMappingMode(0);
+    setMappingMode(SDLPollEvent::NormalMode);
 
     const QByteArray configured = getEnvVar(kEnvVarName).toUtf8();
     if (!configured.isEmpty()) {
@@ -112,10 +109,12 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
         ui->resetEnvVarButton->setEnabled(false);
     }
 
+    m_pNetwork = new QNetworkAccessManager(this);
+    m_pNetwork->setTransferTimeout(m_settings.networkTimeoutMs);
     // Without the data directory there is nowhere to keep an update.
     if (!m_bDataDirectory)
         return;
-    m_pFileDownloader = new FileDownloader(m_settings.databaseUrl, this);
+    m_pFileDownloader = new FileDownloader(m_settings.databaseUrl, this, m_pNetwork);
     connect(m_pFileDownloader, SIGNAL(downloaded()), this, SLOT(dbFileDownloaded()));
     logMessage(formatText("Checking if new mappings available from github: %s", kDatabaseProjectPage));
 }
@@ -137,9 +136,7 @@ void MainWindow::reportDataDirectoryError(const QString& why)
 MainWindow::~MainWindow()
 {
     if (m_pWorker)
-        m_pWorker->abort();
-    if (m_pThread)
-        m_pThread->wait(ULONG_MAX);
+        m_pWorker->stop();
     qDebug() << "Deleting thread and worker in Thread " << QThread::currentThreadId();
     closeGamepad();
     delete m_pThread;
@@ -319,14 +316,14 @@ QByteArray MainWindow::selectedGuidText() const
 void MainWindow::addJoystick(int index)
 {
     // SDL also reports the devices present at start; only a device the list lacks changes it.
-    if (mappingMode != 0 || listHoldsInstance(SDL_JoystickGetDeviceInstanceID(index)))
+    if (mappingMode != SDLPollEvent::NormalMode || listHoldsInstance(SDL_JoystickGetDeviceInstanceID(index)))
         return;
     applyMappingChanges();
 }
 
 void MainWindow::removeJoystick(int index)
 {
-    if (mappingMode != 0) {
+    if (mappingMode != SDLPollEvent::NormalMode) {
         // Other pads wait for the end of the wizard; without its own pad the wizard has nothing to do.
         if (index == selectedInstance())
             abandonWizard();
@@ -341,7 +338,7 @@ void MainWindow::removeJoystick(int index)
 void MainWindow::abandonWizard()
 {
     // Normal mode first: hot-plug and the signals that end the program work again while the box shows.
-    setMappingMode(0);
+    setMappingMode(SDLPollEvent::NormalMode);
     hideBindingOverlays();
     applyMappingChanges();
     const char* text = "The gamepad was unplugged: the new mapping was not finished";
@@ -353,8 +350,7 @@ void MainWindow::abandonWizard()
 
 void MainWindow::stopWorker()
 {
-    m_pWorker->abort();
-    m_pThread->wait(ULONG_MAX);
+    m_pWorker->stop();
 }
 
 void MainWindow::applyMappingChanges()
@@ -384,7 +380,7 @@ void MainWindow::dbFileDownloaded()
     case UpdateCheckResult::Differs:
         break;
     }
-    if (mappingMode != 0) {
+    if (mappingMode != SDLPollEvent::NormalMode) {
         logMessage("New mappings available; they will be offered at the next start");
         return;
     }
@@ -416,7 +412,7 @@ void MainWindow::dbFileDownloaded()
 
 void MainWindow::newMappingAvailable(QString mapping)
 {
-    setMappingMode(0);
+    setMappingMode(SDLPollEvent::NormalMode);
     // The capture swallowed hot-plug: the list must show what is plugged in before it is acted on.
     if (listIsStale())
         applyMappingChanges();
@@ -454,9 +450,8 @@ void MainWindow::newMappingAvailable(QString mapping)
         !saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), guidText, mappingText, &error))
         reportUnsavedMapping(mappingText, error);
 
-    auto* manager = new QNetworkAccessManager(this);
-    connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(mappingSubmitted(QNetworkReply*)));
-    submitMapping(manager, m_settings.submissionUrl, guidText, mappingText);
+    QNetworkReply* reply = submitMapping(m_pNetwork, m_settings.submissionUrl, guidText, mappingText);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { mappingSubmitted(reply); });
 
     if (SDL_GameControllerAddMapping(mappingText.constData()) < 0)
         logMessage(formatText("Error: SDL did not take the mapping: %s", SDL_GetError()));
@@ -487,9 +482,12 @@ void MainWindow::reportUnsavedMapping(const QByteArray& mappingText, const QStri
 
 void MainWindow::mappingSubmitted(QNetworkReply* reply)
 {
-    // One manager per submission: both go once the answer is in.
+    const QByteArray failure = replyFailure(reply).toUtf8();
+    if (failure.isEmpty())
+        logMessage("Mapping sent to the collection service");
+    else
+        logMessage(formatText("Mapping not sent: %s", failure.constData()));
     reply->deleteLater();
-    reply->manager()->deleteLater();
 }
 
 // ---- wizard view ----
@@ -519,30 +517,25 @@ void MainWindow::showGamepadImage(int index, bool show)
     bindingOverlays[index]->setVisible(show);
 }
 
-void MainWindow::setMappingMode(int mode)
+void MainWindow::setMappingMode(SDLPollEvent::Mode mode)
 {
-    ui->cancelButton->setVisible(mode == 1);
-    ui->previousButton->setVisible(mode == 1);
-    ui->skipButton->setVisible(mode == 1);
-    ui->copyBindingsButton->setVisible(mode != 1);
-    ui->copyIdButton->setVisible(mode != 1);
-    ui->newBindings->setVisible(mode != 1);
-    ui->setEnvVarButton->setEnabled(mode != 1 && m_pGameController);
-    ui->resetEnvVarButton->setEnabled(mode != 1);
-    ui->gamepadComboBox->setEnabled(mode == 0);
+    const bool mapping = mode == SDLPollEvent::MappingMode;
+    ui->cancelButton->setVisible(mapping);
+    ui->previousButton->setVisible(mapping);
+    ui->skipButton->setVisible(mapping);
+    ui->copyBindingsButton->setVisible(!mapping);
+    ui->copyIdButton->setVisible(!mapping);
+    ui->newBindings->setVisible(!mapping);
+    ui->setEnvVarButton->setEnabled(!mapping && m_pGameController);
+    ui->resetEnvVarButton->setEnabled(!mapping);
+    ui->gamepadComboBox->setEnabled(!mapping);
     mappingMode = mode;
-
-    m_pWorker->m_iMappingMode = mode;
-    if (m_pJoystick)
-        m_pWorker->m_iJoystickInstanceId = SDL_JoystickInstanceID(m_pJoystick);
-    m_pWorker->abort();
-    m_pThread->wait(ULONG_MAX);
-    m_pWorker->requestWork();
+    m_pWorker->restart(mode, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1);
 }
 
 void MainWindow::reapplyMappingMode()
 {
-    setMappingMode(mappingMode);
+    setMappingMode(SDLPollEvent::Mode(mappingMode));
 }
 
 void MainWindow::on_newBindings_clicked()
@@ -551,34 +544,25 @@ void MainWindow::on_newBindings_clicked()
         "Press the buttons on your gamepad when indicated (Your gamepad may look different than the "
         "picture). If you want to correct a mistake, click 'Back' button. To skip a button, click "
         "'Skip' button. To exit mapping mode, click 'Cancel' button");
-    setMappingMode(1);
+    setMappingMode(SDLPollEvent::MappingMode);
 }
 
 void MainWindow::on_cancelButton_clicked()
 {
-    setMappingMode(0);
+    setMappingMode(SDLPollEvent::NormalMode);
     hideBindingOverlays();
     if (listIsStale())
         applyMappingChanges();
 }
 
-static void pushWorkerControl(Sint32 code)
-{
-    SDL_Event event;
-    SDL_memset(&event, 0, sizeof event);
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    SDL_PushEvent(&event);
-}
-
 void MainWindow::on_skipButton_clicked()
 {
-    pushWorkerControl(0);
+    SDLPollEvent::pushSkip();
 }
 
 void MainWindow::on_previousButton_clicked()
 {
-    pushWorkerControl(1);
+    SDLPollEvent::pushPrevious();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

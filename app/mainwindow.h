@@ -8,11 +8,13 @@
 #include <QUrl>
 #include <SDL.h>
 
+#include "sdlpollevent.h"
+
 class QCloseEvent;
+class QNetworkAccessManager;
 class QNetworkReply;
 class QThread;
 class FileDownloader;
-class SDLPollEvent;
 
 namespace Ui
 {
@@ -32,9 +34,10 @@ struct MainWindowSettings {
     QString environmentFile; // the system environment file
     QUrl databaseUrl;        // community database download
     QUrl submissionUrl;      // mapping-collection service
+    int networkTimeoutMs;    // a request with no data moving for this long is given up
 };
 
-// 0 normal mode, 1 mapping mode; written only by MainWindow::setMappingMode.
+// An SDLPollEvent::Mode: NormalMode or MappingMode; written only by MainWindow::setMappingMode.
 extern int mappingMode;
 
 class MainWindow : public QMainWindow
@@ -81,7 +84,7 @@ private:
     void closeGamepad();
     void createBindingOverlays();
     void hideBindingOverlays();
-    void setMappingMode(int mode);
+    void setMappingMode(SDLPollEvent::Mode mode);
     void reapplyMappingMode();
     // Leaves the wizard whose pad has gone: normal mode, a true list, and a message.
     void abandonWizard();
@@ -102,6 +105,7 @@ private:
     QThread* m_pThread;
     SDLPollEvent* m_pWorker;
     FileDownloader* m_pFileDownloader;
+    QNetworkAccessManager* m_pNetwork; // the update check's download and the submissions
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
     QList<QByteArray> m_sessionMappings; // registered with SDL since the start, oldest first

@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <pthread.h>
@@ -156,15 +155,9 @@ int main(int argc, char** argv)
             workerClock = clock;
         },
         Qt::DirectConnection);
-    worker->moveToThread(&thread);
+    worker->runOn(&thread);
     QObject::connect(worker, SIGNAL(buttonPressed(int, bool)), &overlay, SLOT(showGamepadImage(int, bool)));
-    QObject::connect(worker, SIGNAL(workRequested()), &thread, SLOT(start()));
-    QObject::connect(&thread, SIGNAL(started()), worker, SLOT(doWork()));
-    QObject::connect(worker, SIGNAL(finished()), &thread, SLOT(quit()), Qt::DirectConnection);
-
-    worker->m_iMappingMode = 0;
-    worker->m_iJoystickInstanceId = pad.instanceId();
-    worker->requestWork();
+    worker->restart(SDLPollEvent::NormalMode, pad.instanceId());
     runEventLoopFor(500);
     const clockid_t clock = workerClock.load();
 
@@ -272,8 +265,6 @@ int main(int argc, char** argv)
         printf("  worker thread CPU while streaming: %.2f%% of one core\n", cpu / 10.0 * 100.0);
     }
 
-    worker->abort();
-    thread.wait(ULONG_MAX);
     delete worker;
     SDL_GameControllerClose(controller);
     return 0;

@@ -1,5 +1,6 @@
 #include "filedownloader.h"
 
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -56,11 +57,40 @@ QString inflateBody(const QByteArray& in, bool rawDeflate, qint64 maxBytes, QByt
 }
 } // namespace
 
-FileDownloader::FileDownloader(QUrl url, QObject* parent, qint64 maxBytes)
+QString replyFailure(QNetworkReply* reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error == QNetworkReply::TooManyRedirectsError || error == QNetworkReply::InsecureRedirectError)
+        return QStringLiteral("redirect not followed: %1").arg(reply->errorString());
+    if (status.isValid() && status.toInt() != 200)
+        return QStringLiteral("HTTP status %1 %2")
+            .arg(status.toInt())
+            .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
+            .trimmed();
+    if (error == QNetworkReply::OperationCanceledError) {
+        // Nothing else cancels these requests: the transfer timeout has run out.
+        int timeout = reply->request().transferTimeout();
+        if (timeout == 0 && reply->manager())
+            timeout = reply->manager()->transferTimeout();
+        return timeout % 1000 == 0 ? QStringLiteral("no answer within %1 s").arg(timeout / 1000)
+                                   : QStringLiteral("no answer within %1 ms").arg(timeout);
+    }
+    if (error != QNetworkReply::NoError)
+        return QStringLiteral("network error: %1").arg(reply->errorString());
+    if (!status.isValid())
+        return QStringLiteral("no HTTP status in the reply");
+    return QString();
+}
+
+FileDownloader::FileDownloader(QUrl url, QObject* parent, QNetworkAccessManager* manager, qint64 maxBytes)
     : QObject(parent), m_iMaxBytes(maxBytes)
 {
     qRegisterMetaType<QNetworkReply*>("QNetworkReply*");
-    connect(&m_WebCtrl, SIGNAL(finished(QNetworkReply*)), this, SLOT(fileDownloaded(QNetworkReply*)));
+    if (!manager) {
+        manager = new QNetworkAccessManager(this);
+        manager->setTransferTimeout(kNetworkTimeoutMs);
+    }
 
     QNetworkRequest request(url);
     // The database has moved before; follow it, but never from HTTPS down to plain HTTP.
@@ -69,7 +99,7 @@ FileDownloader::FileDownloader(QUrl url, QObject* parent, qint64 maxBytes)
     // Content-Length, so that a cut-off compressed body is noticed and the unpacking is bounded here.
     // (Qt 5 unpacks without a bound and, having dropped the length, takes a cut-off one as complete.)
     request.setRawHeader("Accept-Encoding", "gzip, deflate");
-    QNetworkReply* pReply = m_WebCtrl.get(request);
+    QNetworkReply* pReply = manager->get(request);
     // Taken as it arrives and checked: left alone, the reply would buffer the whole body, however large.
     // The small read buffer makes Qt read from the network only as fast as this drains it, so it cannot
     // run ahead of the check.
@@ -78,6 +108,8 @@ FileDownloader::FileDownloader(QUrl url, QObject* parent, qint64 maxBytes)
     connect(pReply, &QIODevice::readyRead, this, [this, pReply] { takeArrivedData(pReply); });
     // A redirect's own body is no part of the download.
     connect(pReply, &QNetworkReply::redirected, this, [this] { m_body.clear(); });
+    // The reply's own signal: the manager may carry other requests.
+    connect(pReply, &QNetworkReply::finished, this, [this, pReply] { fileDownloaded(pReply); });
 }
 
 void FileDownloader::takeArrivedData(QNetworkReply* pReply)
@@ -106,7 +138,7 @@ FileDownloader::~FileDownloader() = default;
 
 void FileDownloader::fileDownloaded(QNetworkReply* pReply)
 {
-    m_DownloadedData.clear();
+    m_downloadedData.clear();
     m_errorString.clear();
     takeArrivedData(pReply);
     const QByteArray body = m_body;
@@ -114,32 +146,17 @@ void FileDownloader::fileDownloaded(QNetworkReply* pReply)
 
     // Only a complete 200 answer is a download; a redirect that was not followed, an error page or a
     // connection that broke off all leave the data empty.
-    const QVariant status = pReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool redirectRefused = pReply->error() == QNetworkReply::TooManyRedirectsError ||
-                                 pReply->error() == QNetworkReply::InsecureRedirectError;
-    if (!m_tooLarge.isEmpty()) {
-        m_errorString = m_tooLarge;
-    } else if (redirectRefused) {
-        m_errorString = QStringLiteral("redirect not followed: %1").arg(pReply->errorString());
-    } else if (status.isValid() && status.toInt() != 200) {
-        m_errorString = QStringLiteral("HTTP status %1 %2")
-                            .arg(status.toInt())
-                            .arg(pReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
-                            .trimmed();
-    } else if (pReply->error() != QNetworkReply::NoError) {
-        m_errorString = QStringLiteral("network error: %1").arg(pReply->errorString());
-    } else if (!status.isValid()) {
-        m_errorString = QStringLiteral("no HTTP status in the reply");
-    } else if (pReply->hasRawHeader("Content-Length") &&
-               pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() != body.size()) {
+    m_errorString = m_tooLarge.isEmpty() ? replyFailure(pReply) : m_tooLarge;
+    if (m_errorString.isEmpty() && pReply->hasRawHeader("Content-Length") &&
+        pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() != body.size()) {
         // Qt reports most connections that close early; this catches a body that ended short anyway.
         m_errorString = QStringLiteral("the body was cut short (%1 of %2 bytes)")
                             .arg(body.size())
                             .arg(pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
-    } else {
+    } else if (m_errorString.isEmpty()) {
         const QByteArray encoding = pReply->rawHeader("Content-Encoding").trimmed().toLower();
         if (encoding.isEmpty() || encoding == "identity") {
-            m_DownloadedData = body;
+            m_downloadedData = body;
         } else if (encoding == "gzip" || encoding == "x-gzip" || encoding == "deflate") {
             QByteArray unpacked;
             QString why = inflateBody(body, false, m_iMaxBytes, &unpacked);
@@ -147,7 +164,7 @@ void FileDownloader::fileDownloaded(QNetworkReply* pReply)
             if (!why.isEmpty() && encoding == "deflate" && unpacked.isEmpty())
                 why = inflateBody(body, true, m_iMaxBytes, &unpacked);
             if (why.isEmpty())
-                m_DownloadedData = unpacked;
+                m_downloadedData = unpacked;
             else
                 m_errorString = why;
         } else {
@@ -162,7 +179,7 @@ void FileDownloader::fileDownloaded(QNetworkReply* pReply)
 
 QByteArray FileDownloader::receivedData() const
 {
-    return m_DownloadedData;
+    return m_downloadedData;
 }
 
 QString FileDownloader::errorString() const

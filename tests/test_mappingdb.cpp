@@ -3,12 +3,14 @@
 // submission and the update check.
 
 #include "databasefiles.h"
+#include "faildevice.h"
 #include "filedownloader.h"
 #include "gamepadname.h"
 #include "localmappingfile.h"
 #include "loopbackserver.h"
 #include "mappingsubmitter.h"
 #include "updatecheck.h"
+#include "wholefilewrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +27,8 @@
 #include <QtTest>
 
 #include <SDL.h>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace
@@ -142,6 +146,8 @@ private slots:
     void saveLocalMappingRefusals();
     void writeFailureKeepsOldFile_data();
     void writeFailureKeepsOldFile();
+    void shortWrites_data();
+    void shortWrites();
 
     void acceptGamepadName_data();
     void acceptGamepadName();
@@ -526,6 +532,33 @@ void TestMappingDb::writeFailureKeepsOldFile()
     }
     // No temporary file is left behind.
     QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entriesBefore);
+}
+
+// What both file writers do with a device that takes less than it is given, on any machine.
+void TestMappingDb::shortWrites_data()
+{
+    QTest::addColumn<int>("failAfter");
+    QTest::addColumn<int>("chunk");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("full from the start") << 0 << 0 << false;
+    QTest::newRow("full part way") << 1000 << 0 << false;
+    QTest::newRow("full one byte before the end") << 4095 << 0 << false;
+    QTest::newRow("full part way, a little at a time") << 1000 << 7 << false;
+    QTest::newRow("a little at a time, room for all") << 4096 << 7 << true;
+}
+
+void TestMappingDb::shortWrites()
+{
+    QFETCH(int, failAfter);
+    QFETCH(int, chunk);
+    QFETCH(bool, written);
+    QByteArray bytes(4096, 'm');
+    FailDevice device(failAfter, chunk);
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    QString why;
+    QCOMPARE(writeToDevice(&device, bytes, &why), written);
+    QCOMPARE(why, written ? QString() : QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    QCOMPARE(device.data(), bytes.left(failAfter));
 }
 
 // --- names and the final mapping ---

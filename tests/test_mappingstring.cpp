@@ -35,14 +35,14 @@ struct SlotSet {
     }
 };
 
-QByteArray build(SlotSet set, const char* guidText)
+QByteArray build(const SlotSet& set, const char* guidText)
 {
     char text[MAPPING_TEXT_SIZE];
     buildMappingString(set.slot, guidText, text);
     return QByteArray(text);
 }
 
-QByteArray build(SlotSet set, SDL_JoystickID instanceId)
+QByteArray build(const SlotSet& set, SDL_JoystickID instanceId)
 {
     char text[MAPPING_TEXT_SIZE];
     buildMappingString(set.slot, instanceId, text);
@@ -58,17 +58,6 @@ bool isDegenerateAxis(const CapturedInput& c)
 bool sameAxis(const CapturedInput& a, const CapturedInput& b)
 {
     return a.type == INPUT_AXIS && b.type == INPUT_AXIS && a.index == b.index && a.value == b.value;
-}
-
-SDL_GameControllerAxis outputAxisOfRow(int row)
-{
-    static const SDL_GameControllerAxis axes[] = {SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY,
-                                                  SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY};
-    if (row == 23)
-        return SDL_CONTROLLER_AXIS_TRIGGERLEFT;
-    if (row == 24)
-        return SDL_CONTROLLER_AXIS_TRIGGERRIGHT;
-    return axes[(row - 15) / 2];
 }
 
 // Asks SDL how it reads a built mapping on the virtual pad: every non-empty row's raw input is performed
@@ -159,9 +148,10 @@ private:
         *checkRest = true;
         if (isDegenerateAxis(s))
             return false;
-        if (row < 15 || row > 22)
+        const BindingRow& r = bindingTable[row];
+        if (r.kind != RowKind::StickHalf)
             return true;
-        const CapturedInput& p = captured.slot[row % 2 ? row + 1 : row - 1];
+        const CapturedInput& p = captured.slot[bindingRowOfAxis(r.control, -r.direction)];
         const bool merged = sameAxis(s, p);
         if (isDegenerateAxis(p)) {
             // Merged with a half that never left its quantised rest, the entry's input half starts
@@ -199,7 +189,7 @@ private:
                                  .arg(s.index)
                                  .arg(s.value)
                                  .arg(s.extreme);
-        if (row <= 14) {
+        if (!isAxisRow(row)) {
             if (pressed != 1 || released != 0)
                 return QString("%1: button read %2 when performed, %3 at rest")
                     .arg(what)
@@ -208,7 +198,7 @@ private:
             return QString();
         }
 
-        const int sign = (row >= 15 && row <= 22 && row % 2 == 1) ? -1 : 1;
+        const int sign = bindingTable[row].direction < 0 ? -1 : 1;
         // A movement from one extreme to the centre covers half of the input range SDL maps.
         const bool half = s.type == INPUT_AXIS && s.value != 0 && s.extreme == 0;
         const int low = half ? 15000 : 32000;
@@ -227,9 +217,10 @@ private:
 
     int read(SDL_GameController* gc, int row) const
     {
-        if (row <= 14)
-            return SDL_GameControllerGetButton(gc, SDL_GameControllerButton(row));
-        return SDL_GameControllerGetAxis(gc, outputAxisOfRow(row));
+        const int control = bindingTable[row].control;
+        if (!isAxisRow(row))
+            return SDL_GameControllerGetButton(gc, SDL_GameControllerButton(control));
+        return SDL_GameControllerGetAxis(gc, SDL_GameControllerAxis(control));
     }
 };
 
@@ -256,7 +247,7 @@ public:
 
         for (int row = 0; row < BINDING_ROWS; ++row) {
             const int pick = roll(100);
-            const bool stickOrTrigger = row >= 15;
+            const bool stickOrTrigger = isAxisRow(row);
             const int kind = stickOrTrigger ? (pick < 60   ? INPUT_AXIS
                                                : pick < 72 ? INPUT_BUTTON
                                                : pick < 82 ? INPUT_HAT
@@ -504,6 +495,7 @@ private slots:
         QFETCH(QByteArray, entries);
         const QByteArray expected = m_pPad->guidText() + ",%GAMEPAD_NAME%,platform:Linux," + entries;
         QCOMPARE(build(captured, m_pPad->instanceId()), expected);
+        QCOMPARE(build(captured, m_pPad->instanceId()), expected); // merging left the slots alone
     }
 
     void sdlReadsTableForms_data() { tableForms_data(); }

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTcpServer>
 #include <QtTest>
 #include <SDL.h>
 
@@ -155,6 +156,28 @@ private slots:
         QVERIFY(QTest::qWaitFor(
             [&] { return wizard.fixture.entries() == QStringList({"Saved Pad (mapping available)"}); }));
         QVERIFY(wizard.fixture.button("copyBindingsButton")->isEnabled());
+        QVERIFY(QTest::qWaitFor(
+            [&] { return logHas(wizard.fixture, "Mapping sent to the collection service"); }));
+    }
+
+    void silentServerIsGivenUp()
+    {
+        // It accepts every connection and never answers.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        const QString base = QString("http://127.0.0.1:%1").arg(silent.serverPort());
+        Wizard wizard("Silent Server Pad");
+        pointAtServer(wizard.fixture);
+        wizard.fixture.settings.databaseUrl = QUrl(base + "/gamecontrollerdb.txt");
+        wizard.fixture.settings.submissionUrl = QUrl(base + "/gamecontrollerdb.php");
+        wizard.fixture.settings.networkTimeoutMs = 300;
+        QVERIFY(wizard.start());
+        wizard.answers.answerInput("Quiet Pad");
+        QVERIFY(wizard.perform(firstButtonOnlySteps(), 0));
+        QVERIFY(wizard.answers.waitAllAnswered());
+        QVERIFY(QTest::qWaitFor(
+            [&] { return logHas(wizard.fixture, "Mapping not sent: no answer within 300 ms"); }, 5000));
+        QVERIFY(logHas(wizard.fixture, "Update check failed: no answer within 300 ms"));
     }
 
     void configuredMappingIsReplaced()

@@ -482,7 +482,7 @@ private slots:
             } else if (create) {
                 // The rest take the same mode switch without the box: reapplyMappingMode enters the mode
                 // that mappingMode names.
-                mappingMode = 1;
+                mappingMode = SDLPollEvent::MappingMode;
                 MainWindowProbe::reapplyMappingMode(window);
             } else {
                 QTest::mouseClick(fixture.button("cancelButton"), Qt::LeftButton);

@@ -10,7 +10,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
-#include <climits>
 #include <pthread.h>
 #include <signal.h>
 #include <time.h>
@@ -45,17 +44,8 @@ void drainSdlQueue()
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
-void pushUserCode(Sint32 code)
-{
-    SDL_Event event;
-    SDL_zero(event);
-    event.type = SDL_USEREVENT;
-    event.user.code = code;
-    SDL_PushEvent(&event);
-}
-
-// The worker and its thread with the window's three thread connections, plus a recorder of what the
-// worker reports (queued to this thread, as to the window).
+// The worker on its thread, wired as the window wires it, plus a recorder of what the worker reports
+// (queued to this thread, as to the window).
 class Rig : public QObject
 {
 public:
@@ -79,10 +69,7 @@ public:
                 workerThreads.insert(threadText(QThread::currentThreadId()));
             },
             Qt::DirectConnection);
-        worker->moveToThread(&thread);
-        connect(worker, SIGNAL(workRequested()), &thread, SLOT(start()));
-        connect(&thread, SIGNAL(started()), worker, SLOT(doWork()));
-        connect(worker, SIGNAL(finished()), &thread, SLOT(quit()), Qt::DirectConnection);
+        worker->runOn(&thread);
 
         connect(worker, &SDLPollEvent::buttonPressed, this,
                 [this](int row, bool on) { events << QString("%1%2").arg(row).arg(on ? '+' : '-'); });
@@ -96,25 +83,12 @@ public:
     }
     ~Rig() override
     {
-        worker->abort();
-        thread.wait(10000);
+        worker->stop(10000);
         delete worker;
     }
 
-    // The window's restart sequence.
-    void restart(int mode, SDL_JoystickID id)
-    {
-        worker->m_iMappingMode = mode;
-        worker->m_iJoystickInstanceId = id;
-        worker->abort();
-        thread.wait(ULONG_MAX);
-        worker->requestWork();
-    }
-    bool stop(unsigned long ms = 10000)
-    {
-        worker->abort();
-        return thread.wait(ms);
-    }
+    void restart(int mode, SDL_JoystickID id) { worker->restart(SDLPollEvent::Mode(mode), id); }
+    bool stop(unsigned long ms = 10000) { return worker->stop(ms); }
     bool isWorkerThread(const QString& id)
     {
         QMutexLocker lock(&workerThreadMutex);
@@ -240,14 +214,14 @@ void TestWorker::restartDuringCaptureTraces()
     Rig rig;
     rig.restart(1, pad.instanceId());
     QTRY_COMPARE(rig.lastHighlightOn(), 0);
-    pushUserCode(0);
-    pushUserCode(0);
+    SDLPollEvent::pushSkip();
+    SDLPollEvent::pushSkip();
     QTRY_COMPARE(rig.lastHighlightOn(), 2);
     QCOMPARE(traces(rig).mid(0, 3), QStringList({"Request worker start@gui", "Starting worker process@worker",
                                                  "m_iCurrentBinding 0"}));
 
     clearTraces();
-    rig.restart(1, pad.instanceId());
+    rig.restart(1, -1); // no joystick given: the new capture stays on the pad
     QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
     QTRY_VERIFY(traces(rig).size() >= 6);
     // The second capture logs the row where the first one was left.
@@ -255,6 +229,8 @@ void TestWorker::restartDuringCaptureTraces()
                                        "Worker process finished@worker", "Request worker start@gui",
                                        "Starting worker process@worker", "m_iCurrentBinding 2"}));
     QTRY_COMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- 2+ 2- finished 0+"));
+    pad.pressButton(0);
+    QTRY_COMPARE(rig.lastHighlightOn(), 1);
     QVERIFY(rig.stop());
 }
 
@@ -289,23 +265,30 @@ void TestWorker::fullCaptureOverVirtualPad()
 
     Rig rig;
     rig.restart(1, pad.instanceId());
+    // The pad's own button for each button row, its hat position for each d-pad row; its axes are
+    // numbered as the controller's.
     const int buttons[11] = {0, 1, 2, 3, 6, 8, 7, 9, 10, 4, 5};
     const Uint8 hats[4] = {SDL_HAT_UP, SDL_HAT_DOWN, SDL_HAT_LEFT, SDL_HAT_RIGHT};
     for (int row = 0; row < BINDING_ROWS; ++row) {
         if (!QTest::qWaitFor([&] { return rig.lastHighlightOn() == row; }, 5000))
             QFAIL(qPrintable(QString("row %1 never came; events: %2").arg(row).arg(rig.events.join(' '))));
-        if (row <= 10) {
-            pad.pressButton(buttons[row]);
-        } else if (row <= 14) {
-            moveHat(pad, hats[row - 11]);
+        const BindingRow& r = bindingTable[row];
+        switch (r.kind) {
+        case RowKind::Button:
+            pad.pressButton(buttons[r.control]);
+            break;
+        case RowKind::Dpad:
+            moveHat(pad, hats[r.control - SDL_CONTROLLER_BUTTON_DPAD_UP]);
             moveHat(pad, SDL_HAT_CENTERED);
-        } else if (row <= 22) {
-            const int axis = (row - 15) / 2;
-            moveAxis(pad, axis, (row - 15) % 2 ? 32767 : -32768);
-            moveAxis(pad, axis, 0);
-        } else {
-            moveAxis(pad, row - 19, 32767);
-            moveAxis(pad, row - 19, -32768);
+            break;
+        case RowKind::StickHalf:
+            moveAxis(pad, r.control, r.direction > 0 ? 32767 : -32768);
+            moveAxis(pad, r.control, 0);
+            break;
+        case RowKind::Trigger:
+            moveAxis(pad, r.control, 32767);
+            moveAxis(pad, r.control, -32768);
+            break;
         }
     }
     QTRY_VERIFY_WITH_TIMEOUT(rig.events.contains("finished"), 5000);
@@ -377,7 +360,7 @@ void TestWorker::captureIgnoresAxesOutsideItsTable()
         rig.restart(1, id);
         QTRY_COMPARE(rig.lastHighlightOn(), 0);
         for (int i = 0; i < 15; ++i)
-            pushUserCode(0);
+            SDLPollEvent::pushSkip();
         for (int axis : {0, 6, 200, 255}) {
             if (id == pad.instanceId() && axis == 0)
                 continue;
@@ -395,7 +378,7 @@ void TestWorker::captureIgnoresAxesOutsideItsTable()
         QTest::qWait(150); // longer than the settle time: row 15 must not have been bound
         QCOMPARE(rig.lastHighlightOn(), 15);
         for (int i = 0; i < 10; ++i)
-            pushUserCode(0);
+            SDLPollEvent::pushSkip();
         QTRY_VERIFY(rig.events.contains("finished"));
         QVERIFY(rig.events.at(rig.events.size() - 2).startsWith("map:"));
         QVERIFY(rig.events.at(rig.events.size() - 2)

@@ -3,17 +3,6 @@
 namespace
 {
 
-bool isDpadRow(int row)
-{
-    return row >= 11 && row <= 14;
-}
-
-// Rows from 15 on are the stick directions and triggers, which are normally axes.
-bool isAxisRow(int row)
-{
-    return row >= 15;
-}
-
 // Does the range between outer's two axis ends contain inner's?
 bool rangeContains(const CapturedInput& outer, const CapturedInput& inner)
 {
@@ -192,7 +181,7 @@ void BindingCapture::offerInput(const CapturedInput& input, Uint32 now)
     }
 
     if (s.type != INPUT_NONE) {
-        if (isDpadRow(cur) && s.type == INPUT_HAT)
+        if (bindingTable[cur].kind == RowKind::Dpad && s.type == INPUT_HAT)
             return;
         if (isAxisRow(cur) == (s.type == INPUT_AXIS)) {
             if (input.type != INPUT_AXIS || input.index != s.index)

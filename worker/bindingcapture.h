@@ -76,8 +76,8 @@ public:
 
     bool isComplete() const { return m_bMappingComplete != 0; }
     int currentBinding() const { return m_iCurrentBinding; }
-    // The 25 binding slots, indexed by row. The mapping-string builder may change them (axis merge).
-    CapturedInput* bindings() { return m_bindings; }
+    // The 25 binding slots, indexed by row.
+    const CapturedInput* bindings() const { return m_bindings; }
     const CapturedInput& slot(int row) const { return m_bindings[row]; }
     Uint32 bindingTime() const { return m_uiBindingTime; }
     int numAxes() const { return m_iNumAxes; }

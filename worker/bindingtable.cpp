@@ -1,20 +1,48 @@
 #include "bindingtable.h"
 
 const BindingRow bindingTable[BINDING_ROWS] = {
-    {0, ":/PadSetup-Button-3", 402, 193},      {1, ":/PadSetup-Button-2", 445, 157},
-    {2, ":/PadSetup-Button-4", 363, 161},      {3, ":/PadSetup-Button-1", 407, 126},
-    {4, ":/PadSetup-Select", 204, 169},        {5, ":/PadSetup-X", 246, 156},
-    {6, ":/PadSetup-Start", 312, 169},         {7, ":/PadSetup-Stick-Left", 82, 163},
-    {8, ":/PadSetup-Stick-Right", 308, 238},   {9, ":/PadSetup-Shift-Left", 70, 66},
-    {10, ":/PadSetup-Shift-Right", 379, 66},   {11, ":/PadSetup-Dpad-Up", 181, 227},
-    {12, ":/PadSetup-Dpad-Down", 182, 262},    {13, ":/PadSetup-Dpad-Left", 158, 247},
-    {14, ":/PadSetup-Dpad-Right", 197, 247},   {15, ":/PadSetup-Arrow-Left", 48, 178},
-    {16, ":/PadSetup-Arrow-Right", 134, 178},  {17, ":/PadSetup-Arrow-Up", 98, 130},
-    {18, ":/PadSetup-Arrow-Down", 98, 212},    {19, ":/PadSetup-Arrow-Left", 273, 252},
-    {20, ":/PadSetup-Arrow-Right", 359, 252},  {21, ":/PadSetup-Arrow-Up", 322, 208},
-    {22, ":/PadSetup-Arrow-Down", 322, 286},   {23, ":/PadSetup-Trigger-Left", 115, 25},
-    {24, ":/PadSetup-Trigger-Right", 392, 25},
+    {0, ":/PadSetup-Button-3", 402, 193, RowKind::Button, SDL_CONTROLLER_BUTTON_A, 0},
+    {1, ":/PadSetup-Button-2", 445, 157, RowKind::Button, SDL_CONTROLLER_BUTTON_B, 0},
+    {2, ":/PadSetup-Button-4", 363, 161, RowKind::Button, SDL_CONTROLLER_BUTTON_X, 0},
+    {3, ":/PadSetup-Button-1", 407, 126, RowKind::Button, SDL_CONTROLLER_BUTTON_Y, 0},
+    {4, ":/PadSetup-Select", 204, 169, RowKind::Button, SDL_CONTROLLER_BUTTON_BACK, 0},
+    {5, ":/PadSetup-X", 246, 156, RowKind::Button, SDL_CONTROLLER_BUTTON_GUIDE, 0},
+    {6, ":/PadSetup-Start", 312, 169, RowKind::Button, SDL_CONTROLLER_BUTTON_START, 0},
+    {7, ":/PadSetup-Stick-Left", 82, 163, RowKind::Button, SDL_CONTROLLER_BUTTON_LEFTSTICK, 0},
+    {8, ":/PadSetup-Stick-Right", 308, 238, RowKind::Button, SDL_CONTROLLER_BUTTON_RIGHTSTICK, 0},
+    {9, ":/PadSetup-Shift-Left", 70, 66, RowKind::Button, SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0},
+    {10, ":/PadSetup-Shift-Right", 379, 66, RowKind::Button, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 0},
+    {11, ":/PadSetup-Dpad-Up", 181, 227, RowKind::Dpad, SDL_CONTROLLER_BUTTON_DPAD_UP, 0},
+    {12, ":/PadSetup-Dpad-Down", 182, 262, RowKind::Dpad, SDL_CONTROLLER_BUTTON_DPAD_DOWN, 0},
+    {13, ":/PadSetup-Dpad-Left", 158, 247, RowKind::Dpad, SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0},
+    {14, ":/PadSetup-Dpad-Right", 197, 247, RowKind::Dpad, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0},
+    {15, ":/PadSetup-Arrow-Left", 48, 178, RowKind::StickHalf, SDL_CONTROLLER_AXIS_LEFTX, -1},
+    {16, ":/PadSetup-Arrow-Right", 134, 178, RowKind::StickHalf, SDL_CONTROLLER_AXIS_LEFTX, +1},
+    {17, ":/PadSetup-Arrow-Up", 98, 130, RowKind::StickHalf, SDL_CONTROLLER_AXIS_LEFTY, -1},
+    {18, ":/PadSetup-Arrow-Down", 98, 212, RowKind::StickHalf, SDL_CONTROLLER_AXIS_LEFTY, +1},
+    {19, ":/PadSetup-Arrow-Left", 273, 252, RowKind::StickHalf, SDL_CONTROLLER_AXIS_RIGHTX, -1},
+    {20, ":/PadSetup-Arrow-Right", 359, 252, RowKind::StickHalf, SDL_CONTROLLER_AXIS_RIGHTX, +1},
+    {21, ":/PadSetup-Arrow-Up", 322, 208, RowKind::StickHalf, SDL_CONTROLLER_AXIS_RIGHTY, -1},
+    {22, ":/PadSetup-Arrow-Down", 322, 286, RowKind::StickHalf, SDL_CONTROLLER_AXIS_RIGHTY, +1},
+    {23, ":/PadSetup-Trigger-Left", 115, 25, RowKind::Trigger, SDL_CONTROLLER_AXIS_TRIGGERLEFT, 0},
+    {24, ":/PadSetup-Trigger-Right", 392, 25, RowKind::Trigger, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0},
 };
 
 const int bindingSlotOrder[BINDING_ROWS] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
                                             13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
+
+int bindingRowOfButton(int button)
+{
+    for (const BindingRow& row : bindingTable)
+        if ((row.kind == RowKind::Button || row.kind == RowKind::Dpad) && row.control == button)
+            return row.id;
+    return -1;
+}
+
+int bindingRowOfAxis(int axis, int direction)
+{
+    for (const BindingRow& row : bindingTable)
+        if (isAxisRow(row.id) && row.control == axis && row.direction == direction)
+            return row.id;
+    return -1;
+}

@@ -5,10 +5,7 @@
 
 namespace
 {
-
-enum { FIRST_STICK_ROW = 15, LEFT_TRIGGER_ROW = 23, RIGHT_TRIGGER_ROW = 24 };
 const double PRESS_THRESHOLD = 0.75;
-
 } // namespace
 
 ControllerHighlights::ControllerHighlights(ChangeHandler onChange) : m_onChange(std::move(onChange)) {}
@@ -29,44 +26,32 @@ void ControllerHighlights::set(int row, bool pressed)
 
 void ControllerHighlights::axisMotion(int axis, int value)
 {
-    switch (axis) {
-    case SDL_CONTROLLER_AXIS_LEFTX:
-    case SDL_CONTROLLER_AXIS_LEFTY:
-    case SDL_CONTROLLER_AXIS_RIGHTX:
-    case SDL_CONTROLLER_AXIS_RIGHTY: {
-        // Rows 15 to 22 come in pairs, negative direction first, in the order of SDL's stick axes.
-        const int negative = FIRST_STICK_ROW + 2 * axis;
-        const int positive = negative + 1;
-        if (value > 0) {
-            set(negative, false);
-            set(positive, isPressed(value));
-        } else if (value < 0) {
-            set(positive, false);
-            set(negative, isPressed(value));
-        } else {
-            set(negative, false);
-            set(positive, false);
-        }
-        break;
+    const int negative = bindingRowOfAxis(axis, -1);
+    const int positive = bindingRowOfAxis(axis, +1);
+    if (negative < 0 || positive < 0) {
+        const int trigger = bindingRowOfAxis(axis, 0);
+        if (trigger >= 0)
+            set(trigger, isPressed(value));
+        return;
     }
-    case SDL_CONTROLLER_AXIS_TRIGGERLEFT:
-        set(LEFT_TRIGGER_ROW, isPressed(value));
-        break;
-    case SDL_CONTROLLER_AXIS_TRIGGERRIGHT:
-        set(RIGHT_TRIGGER_ROW, isPressed(value));
-        break;
-    default:
-        break;
+    if (value > 0) {
+        set(negative, false);
+        set(positive, isPressed(value));
+    } else if (value < 0) {
+        set(positive, false);
+        set(negative, isPressed(value));
+    } else {
+        set(negative, false);
+        set(positive, false);
     }
 }
 
 void ControllerHighlights::buttonChanged(int button, bool pressed)
 {
-    // Buttons from 15 on (paddles, touchpad and the like) have no row of their own; passing them on
-    // would light a stick direction instead.
-    if (button < 0 || button > SDL_CONTROLLER_BUTTON_DPAD_RIGHT)
-        return;
-    set(button, pressed);
+    // A button without a row of its own is not shown; it must not light another row.
+    const int row = bindingRowOfButton(button);
+    if (row >= 0)
+        set(row, pressed);
 }
 
 void ControllerHighlights::releaseAll()

@@ -17,9 +17,9 @@ public:
 
     // A game-controller axis reading (axis is an SDL_GameControllerAxis). A stick reading lights the
     // row of the direction it points to when pressed enough and releases the opposite row; a reading of
-    // 0 releases both. A trigger reading sets its row. Other axes are ignored.
+    // 0 releases both. A trigger reading sets its row. Axes without a row are ignored.
     void axisMotion(int axis, int value);
-    // A game-controller button going down or up. Buttons 0 to 14 are rows 0 to 14; others are ignored.
+    // A game-controller button going down or up sets the row of that button; others are ignored.
     void buttonChanged(int button, bool pressed);
     // Reports every lit row as released, in row order, and forgets them.
     void releaseAll();

@@ -3,14 +3,6 @@
 namespace
 {
 
-// The controller axis that a stick row (15 to 22) stands for; rows come in negative/positive pairs.
-SDL_GameControllerAxis stickAxisOfRow(int row)
-{
-    static const SDL_GameControllerAxis axes[4] = {SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY,
-                                                   SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY};
-    return axes[(row - 15) / 2];
-}
-
 void appendText(char* out, size_t outSize, const char* text)
 {
     // SDL's name look-ups give NULL for an unknown control; appending nothing is the safe reading.
@@ -50,10 +42,14 @@ void writeToken(const CapturedInput& input, char token[MAPPING_TOKEN_SIZE])
 
 bool mergeAxisHalves(CapturedInput bindings[BINDING_ROWS], int row)
 {
-    if (row < 0 || row + 1 >= BINDING_ROWS)
+    if (row < 0 || row >= BINDING_ROWS || bindingTable[row].kind != RowKind::StickHalf ||
+        bindingTable[row].direction >= 0)
+        return false;
+    const int positiveRow = bindingRowOfAxis(bindingTable[row].control, +1);
+    if (positiveRow < 0)
         return false;
     CapturedInput& negative = bindings[row];
-    CapturedInput& positive = bindings[row + 1];
+    CapturedInput& positive = bindings[positiveRow];
     if (negative.type != INPUT_AXIS || positive.type != INPUT_AXIS || negative.index != positive.index ||
         negative.value != positive.value)
         return false;
@@ -63,7 +59,8 @@ bool mergeAxisHalves(CapturedInput bindings[BINDING_ROWS], int row)
     return true;
 }
 
-void buildMappingString(CapturedInput bindings[BINDING_ROWS], const char* guidText, char* out, size_t outSize)
+void buildMappingString(const CapturedInput bindings[BINDING_ROWS], const char* guidText, char* out,
+                        size_t outSize)
 {
     if (!out || outSize == 0)
         return;
@@ -75,37 +72,44 @@ void buildMappingString(CapturedInput bindings[BINDING_ROWS], const char* guidTe
     appendText(out, outSize, SDL_GetPlatform());
     SDL_strlcat(out, ",", outSize);
 
+    // Merging halves empties rows: it works on a copy, so the same slots always give the same text.
+    CapturedInput slots[BINDING_ROWS];
+    SDL_memcpy(slots, bindings, sizeof slots);
     for (int row = 0; row < BINDING_ROWS; ++row) {
         // Checked at this moment: writing the row before may have merged this one away.
-        if (bindings[row].type == INPUT_NONE)
+        if (slots[row].type == INPUT_NONE)
             continue;
 
-        if (row <= 14) {
-            appendText(out, outSize, SDL_GameControllerGetStringForButton(SDL_GameControllerButton(row)));
-        } else if (row <= 22) {
-            const bool negativeRow = (row % 2) == 1;
-            if (negativeRow) {
-                if (!mergeAxisHalves(bindings, row))
-                    SDL_strlcat(out, "-", outSize);
-            } else {
-                SDL_strlcat(out, "+", outSize);
-            }
-            appendText(out, outSize, SDL_GameControllerGetStringForAxis(stickAxisOfRow(row)));
-        } else {
+        const BindingRow& control = bindingTable[row];
+        switch (control.kind) {
+        case RowKind::Button:
+        case RowKind::Dpad:
             appendText(out, outSize,
-                       SDL_GameControllerGetStringForAxis(row == 23 ? SDL_CONTROLLER_AXIS_TRIGGERLEFT
-                                                                    : SDL_CONTROLLER_AXIS_TRIGGERRIGHT));
+                       SDL_GameControllerGetStringForButton(SDL_GameControllerButton(control.control)));
+            break;
+        case RowKind::StickHalf:
+            if (control.direction > 0)
+                SDL_strlcat(out, "+", outSize);
+            else if (!mergeAxisHalves(slots, row))
+                SDL_strlcat(out, "-", outSize);
+            appendText(out, outSize,
+                       SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(control.control)));
+            break;
+        case RowKind::Trigger:
+            appendText(out, outSize,
+                       SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(control.control)));
+            break;
         }
         SDL_strlcat(out, ":", outSize);
 
         char token[MAPPING_TOKEN_SIZE];
-        writeToken(bindings[row], token);
+        writeToken(slots[row], token);
         SDL_strlcat(out, token, outSize);
         SDL_strlcat(out, ",", outSize);
     }
 }
 
-void buildMappingString(CapturedInput bindings[BINDING_ROWS], SDL_JoystickID instanceId, char* out,
+void buildMappingString(const CapturedInput bindings[BINDING_ROWS], SDL_JoystickID instanceId, char* out,
                         size_t outSize)
 {
     // A joystick that has gone gives SDL's all-zero GUID, which still makes a well-formed line.

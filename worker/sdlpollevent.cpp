@@ -21,8 +21,6 @@ const Uint32 ACTIVE_SPAN_MS = 2000;
 // Mapping mode's pause after each draining of the queue; it paces the settle test.
 const unsigned long CAPTURE_PAUSE_MS = 15;
 
-enum { USER_CODE_SKIP = 0, USER_CODE_PREVIOUS = 1 };
-
 } // namespace
 
 SDLPollEvent::SDLPollEvent(QObject* parent)
@@ -32,7 +30,58 @@ SDLPollEvent::SDLPollEvent(QObject* parent)
     SDL_Init(SDL_INIT_GAMECONTROLLER);
 }
 
-SDLPollEvent::~SDLPollEvent() = default;
+SDLPollEvent::~SDLPollEvent()
+{
+    stop();
+}
+
+void SDLPollEvent::runOn(QThread* thread)
+{
+    m_pThread = thread;
+    moveToThread(thread);
+    connect(this, SIGNAL(workRequested()), thread, SLOT(start()));
+    connect(thread, SIGNAL(started()), this, SLOT(doWork()));
+    connect(this, SIGNAL(finished()), thread, SLOT(quit()), Qt::DirectConnection);
+}
+
+void SDLPollEvent::restart(Mode mode, SDL_JoystickID instanceId)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_iMappingMode = mode;
+        if (instanceId >= 0)
+            m_iJoystickInstanceId = instanceId;
+    }
+    abort();
+    if (m_pThread)
+        m_pThread->wait(ULONG_MAX);
+    requestWork();
+}
+
+bool SDLPollEvent::stop(unsigned long ms)
+{
+    abort();
+    return !m_pThread || m_pThread->wait(ms);
+}
+
+void SDLPollEvent::pushControl(ControlCode code)
+{
+    SDL_Event event;
+    SDL_memset(&event, 0, sizeof event);
+    event.type = SDL_USEREVENT;
+    event.user.code = code;
+    SDL_PushEvent(&event);
+}
+
+void SDLPollEvent::pushSkip()
+{
+    pushControl(SkipCode);
+}
+
+void SDLPollEvent::pushPrevious()
+{
+    pushControl(PreviousCode);
+}
 
 void SDLPollEvent::requestWork()
 {
@@ -79,8 +128,16 @@ void SDLPollEvent::doWork()
     // m_bAbort is not cleared here: requestWork has done so under the lock, and an abort that arrived
     // since then (a restart right after a restart) must end this run, not be forgotten.
     qDebug() << "Starting worker process in Thread " << QThread::currentThreadId();
-    if (m_iMappingMode.load() != 0)
-        runCapture();
+    // One consistent set for the whole run, however the GUI thread changes them meanwhile.
+    Mode mode;
+    SDL_JoystickID id;
+    {
+        QMutexLocker lock(&m_mutex);
+        mode = m_iMappingMode;
+        id = m_iJoystickInstanceId;
+    }
+    if (mode != NormalMode)
+        runCapture(id);
     else
         runNormalMode();
 
@@ -133,9 +190,8 @@ void SDLPollEvent::runNormalMode()
     qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
 }
 
-void SDLPollEvent::runCapture()
+void SDLPollEvent::runCapture(SDL_JoystickID id)
 {
-    const SDL_JoystickID id = m_iJoystickInstanceId.load();
     qDebug() << "m_iCurrentBinding " << m_capture.currentBinding();
     m_bQuit = false;
     bool quitProgram = false;
@@ -190,9 +246,9 @@ void SDLPollEvent::runCapture()
                 quitProgram = true;
                 break;
             case SDL_USEREVENT:
-                if (event.user.code == USER_CODE_SKIP)
+                if (event.user.code == SkipCode)
                     m_capture.skip();
-                else if (event.user.code == USER_CODE_PREVIOUS)
+                else if (event.user.code == PreviousCode)
                     m_capture.previous();
                 break;
             default:

@@ -9,18 +9,38 @@
 
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QThread>
 #include <QWaitCondition>
 #include <SDL.h>
-#include <atomic>
+#include <climits>
 
 class SDLPollEvent : public QObject
 {
     Q_OBJECT
 public:
+    // What a run does: report held controls and hot-plug, or capture a new mapping.
+    enum Mode { NormalMode = 0, MappingMode = 1 };
+
     // Initialises SDL's game-controller subsystem (SDL counts the init).
     explicit SDLPollEvent(QObject* parent = nullptr);
+    // Stops a run that is still going (stop()) before the worker goes.
     ~SDLPollEvent() override;
+
+    // GUI thread, once: moves the worker to thread and wires them, so that workRequested() starts the
+    // thread, its started() runs doWork() there and finished() quits it (directly, on the worker thread).
+    void runOn(QThread* thread);
+    // GUI thread: ends the current run and starts a new one in mode, capturing from the joystick with
+    // instanceId (a negative id keeps the one given before). The parameters are stored under the lock;
+    // then abort, a wait for the thread without time limit, requestWork. Needs runOn.
+    void restart(Mode mode, SDL_JoystickID instanceId = -1);
+    // GUI thread: abort, then waits up to ms for the thread to finish. True when no run is going.
+    bool stop(unsigned long ms = ULONG_MAX);
+    // Any thread: Skip and Previous for a running capture, pushed as SDL user events that the capture
+    // reads from SDL's queue; a normal-mode run drops them.
+    static void pushSkip();
+    static void pushPrevious();
 
     // GUI thread: marks a run as requested, clears the abort flag under the lock, traces
     // "Request worker start in Thread " and emits workRequested() after unlocking.
@@ -28,10 +48,6 @@ public:
     // GUI thread: while a run is requested or going, sets the abort flag (and wakes an idle wait)
     // and traces "Request worker aborting in Thread ". Does not wait; harmless when idle.
     void abort();
-
-    // Written by the window between runs (restart sequence); read once at the start of a run.
-    std::atomic<int> m_iMappingMode{0};
-    std::atomic<SDL_JoystickID> m_iJoystickInstanceId{0};
 
 signals:
     void workRequested();
@@ -45,14 +61,21 @@ public slots:
     void doWork();
 
 private:
+    enum ControlCode : Sint32 { SkipCode = 0, PreviousCode = 1 };
+    static void pushControl(ControlCode code);
+
     bool abortRequested();
     // Sleeps up to ms milliseconds; returns at once when abort is (or gets) requested.
     void pause(unsigned long ms);
     void runNormalMode();
-    void runCapture();
+    void runCapture(SDL_JoystickID id);
     // Asks the application's event loop to quit, as closing the window does (queued, any thread).
     static void requestApplicationQuit();
 
+    QPointer<QThread> m_pThread; // set by runOn; null once the thread is deleted
+    // Guarded by m_mutex: set by restart, copied once at the start of each run.
+    Mode m_iMappingMode = NormalMode;
+    SDL_JoystickID m_iJoystickInstanceId = 0;
     bool m_bAbort = false;
     bool m_bWorking = false;
     QMutex m_mutex;
