@@ -12,6 +12,7 @@ class QCloseEvent;
 class QNetworkReply;
 class QThread;
 class FileDownloader;
+struct PadIdentity;
 class SDLPollEvent;
 
 namespace Ui
@@ -88,7 +89,11 @@ private:
     bool listHoldsInstance(SDL_JoystickID instance) const;
     bool listIsStale() const;
     SDL_JoystickID selectedInstance() const;
-    QByteArray selectedGuidText() const;
+    // The selected pad as its lines name it (portable GUID, CRCs).
+    PadIdentity selectedPad() const;
+    // SDL's mapping line for the selected controller in the portable form: what the copy and
+    // environment commands hand out.
+    QByteArray selectedMappingLine() const;
     void showInformation(const QString& text);
 
     SDL_Joystick* m_pJoystick;

@@ -84,6 +84,12 @@ inline const char* const kFullPadBindings =
     "rightshoulder:b5,dpup:h0.1,dpdown:h0.4,dpleft:h0.8,dpright:h0.2,leftx:a0,lefty:a1,rightx:a3,righty:a4,"
     "lefttrigger:a2,righttrigger:a5,";
 
+// The head of a line the program writes for pad: portable GUID, name, platform, the pad's crc: field.
+inline QByteArray portableHead(const VirtualPad& pad, const QByteArray& name)
+{
+    return pad.portableGuidText() + "," + name + ",platform:Linux," + pad.crcField() + ",";
+}
+
 class Wizard
 {
 public:
