@@ -10,6 +10,7 @@
 #include "localmappingfile.h"
 #include "logformat.h"
 #include "mappingsubmitter.h"
+#include "padidentity.h"
 #include "sdlpollevent.h"
 #include "updatecheck.h"
 
@@ -202,8 +203,7 @@ void MainWindow::refreshGamepadList(SDL_JoystickID keepInstance)
             logMessage(formatText("Error: can't open gamepad[%d] (%s)", i, SDL_GetError()));
             continue;
         }
-        char guidText[1024];
-        SDL_JoystickGetGUIDString(SDL_JoystickGetGUID(joystick), guidText, sizeof guidText);
+        const QByteArray guidText = joystickIdentity(joystick).guid;
         const char* joystickName = SDL_JoystickName(joystick);
         QString name = QString::fromUtf8(joystickName ? joystickName : "");
         QString text;
@@ -213,7 +213,8 @@ void MainWindow::refreshGamepadList(SDL_JoystickID keepInstance)
                 const char* controllerName = SDL_GameControllerName(controller);
                 name = QString::fromUtf8(controllerName ? controllerName : "");
                 const QByteArray utf8 = name.toUtf8();
-                logMessage(formatText("\"%s\", %s (mapping available)", utf8.constData(), guidText));
+                logMessage(
+                    formatText("\"%s\", %s (mapping available)", utf8.constData(), guidText.constData()));
                 SDL_GameControllerClose(controller);
             } else {
                 logMessage(formatText("Error: can't open gamepad[%d] (%s)", i, SDL_GetError()));
@@ -221,7 +222,7 @@ void MainWindow::refreshGamepadList(SDL_JoystickID keepInstance)
             text = name + " (mapping available)";
         } else {
             const QByteArray utf8 = name.toUtf8();
-            logMessage(formatText("\"%s\", %s", utf8.constData(), guidText));
+            logMessage(formatText("\"%s\", %s", utf8.constData(), guidText.constData()));
             text = name + " ";
         }
         // The device index travels with the entry: once a device fails to open, positions and
@@ -306,11 +307,19 @@ SDL_JoystickID MainWindow::selectedInstance() const
     return data.isValid() ? data.toInt() : -1;
 }
 
-QByteArray MainWindow::selectedGuidText() const
+PadIdentity MainWindow::selectedPad() const
 {
-    char guidText[1024];
-    SDL_JoystickGetGUIDString(SDL_JoystickGetGUID(m_pJoystick), guidText, sizeof guidText);
-    return QByteArray(guidText);
+    return joystickIdentity(m_pJoystick);
+}
+
+QByteArray MainWindow::selectedMappingLine() const
+{
+    char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
+    const QByteArray sdlText(sdlMapping ? sdlMapping : "");
+    SDL_free(sdlMapping);
+    const QByteArray line = portableMappingLine(sdlText, selectedPad().crc);
+    // SDL writes its own lines well-formed; should one not be, its text is still better than none.
+    return line.isEmpty() ? sdlText : line;
 }
 
 void MainWindow::addJoystick(int index)
@@ -427,7 +436,7 @@ void MainWindow::newMappingAvailable(QString mapping)
         return;
     }
     // Taken before the dialog: hot-plug may rebuild the list while it is open.
-    const QByteArray guidText = selectedGuidText();
+    const PadIdentity pad = selectedPad();
     QString typed = suggestedGamepadName(sdlName);
     QString name;
     for (;;) {
@@ -442,15 +451,25 @@ void MainWindow::newMappingAvailable(QString mapping)
         showInformation(why);
     }
 
-    const QByteArray mappingText = finalMapping(mapping, name);
+    QString error;
+    QByteArray portable = portableMappingLine(mapping.toUtf8(), pad.crc, &error);
+    if (portable.isEmpty()) {
+        const QByteArray reason = error.toUtf8();
+        logMessage(formatText("Error: the mapping string keeps SDL's GUID: %s", reason.constData()));
+        portable = mapping.toUtf8();
+    }
+    const QByteArray mappingText = finalMapping(QString::fromUtf8(portable), name);
     logMessage(formatText("Mapping string: '%s'", mappingText.constData()));
 
-    QString error = QStringLiteral("the data directory cannot be used");
-    if (!m_bDataDirectory ||
-        !saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), guidText, mappingText, &error))
+    QStringList skipped;
+    if (!m_bDataDirectory)
+        reportUnsavedMapping(mappingText, QStringLiteral("the data directory cannot be used"));
+    else if (!saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), pad, mappingText, &error, &skipped))
         reportUnsavedMapping(mappingText, error);
+    for (const QString& line : skipped)
+        logMessage(line.toUtf8().constData());
 
-    QNetworkReply* reply = submitMapping(m_pNetwork, m_settings.submissionUrl, guidText, mappingText);
+    QNetworkReply* reply = submitMapping(m_pNetwork, m_settings.submissionUrl, pad.guid, mappingText);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { mappingSubmitted(reply); });
 
     if (SDL_GameControllerAddMapping(mappingText.constData()) < 0)
@@ -577,7 +596,7 @@ void MainWindow::on_copyIdButton_clicked()
 {
     if (!m_pJoystick)
         return;
-    const QByteArray guidText = selectedGuidText();
+    const QByteArray guidText = selectedPad().guid;
     const char* controllerName = m_pGameController ? SDL_GameControllerName(m_pGameController) : "";
     const QByteArray name(controllerName ? controllerName : "");
     QGuiApplication::clipboard()->setText(QString::fromUtf8(guidText), QClipboard::Clipboard);
@@ -592,9 +611,7 @@ void MainWindow::on_copyBindingsButton_clicked()
         return;
     const char* controllerName = SDL_GameControllerName(m_pGameController);
     const QByteArray name(controllerName ? controllerName : "");
-    char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
-    const QByteArray mappingText(sdlMapping ? sdlMapping : "");
-    SDL_free(sdlMapping);
+    const QByteArray mappingText = selectedMappingLine();
     QGuiApplication::clipboard()->setText(QString::fromUtf8(mappingText), QClipboard::Clipboard);
     logMessage(formatText("Mapping string for \"%s\" is \"%s\"", name.constData(), mappingText.constData()));
     showInformation(QString::fromUtf8(
@@ -616,9 +633,7 @@ void MainWindow::on_setEnvVarButton_clicked()
     box.setIcon(QMessageBox::Information);
     if (box.exec() != QMessageBox::Yes)
         return;
-    char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
-    const QByteArray mappingText(sdlMapping ? sdlMapping : "");
-    SDL_free(sdlMapping);
+    const QByteArray mappingText = selectedMappingLine();
     logMessage(
         formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, mappingText.constData()));
     QString error;

@@ -15,6 +15,7 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QThread;
 class FileDownloader;
+struct PadIdentity;
 
 namespace Ui
 {
@@ -94,7 +95,11 @@ private:
     bool listHoldsInstance(SDL_JoystickID instance) const;
     bool listIsStale() const;
     SDL_JoystickID selectedInstance() const;
-    QByteArray selectedGuidText() const;
+    // The selected pad as its lines name it (portable GUID, CRCs).
+    PadIdentity selectedPad() const;
+    // SDL's mapping line for the selected controller in the portable form: what the copy and
+    // environment commands hand out.
+    QByteArray selectedMappingLine() const;
     void showInformation(const QString& text);
     void reportDataDirectoryError(const QString& why);
     // Says in the log and a box why a new mapping was not saved, and offers it on the clipboard.

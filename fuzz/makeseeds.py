@@ -90,13 +90,18 @@ environment = {
 }
 
 GUID = b'030000005e0400008e02000010010000'
+SDL_GUID = b'03002b325e0400008e02000010010000'  # the same pad as SDL 2.26+ reports it, name CRC 0x322b
 local = {
     'replace-own-line': bytes([len(GUID)]) + GUID + bytes([len(GUID) + 8]) + GUID + b',pad,a:b0'
     + b'03000000aaaa0000bbbb000000000000,other,a:b1\n' + GUID + b',old,a:b2\n# ' + GUID + b' note\n\nlast',
-    'no-file': bytes([0x80 | 4]) + b'abcd' + bytes([8]) + b'abcd,x,y',
-    'crlf': bytes([4]) + b'abcd' + bytes([6]) + b'abcd,z' + b'one\r\ntwo abcd\r\nthree\r\n',
-    'refused': bytes([0]) + bytes([3]) + b'a\nb' + b'keep me\n',
-    'nul-bytes': bytes([2]) + b'\x00x' + bytes([3]) + b'\x00x,' + b'a\x00x\nb\x00\nc',
+    'older-form-and-bad-crc': bytes([len(SDL_GUID)]) + SDL_GUID + bytes([len(GUID) + 8]) + GUID + b',pad,a:b0'
+    + SDL_GUID + b',old,a:b2\n' + GUID + b',twin,crc:abcd,\n' + GUID + b',bad,crc:12,\n' + GUID
+    + b',two,crc:322b,crc:322b,\nlast',
+    'no-file': bytes([0x80 | len(GUID)]) + GUID + bytes([len(GUID) + 4]) + GUID + b',x,y',
+    'crlf': bytes([len(GUID)]) + GUID + bytes([len(GUID) + 2]) + GUID + b',z' + b'one\r\n' + GUID
+    + b',two\r\nthree\r\n',
+    'refused': bytes([4]) + b'abcd' + bytes([3]) + b'a\nb' + b'keep me\n',
+    'nul-bytes': bytes([len(GUID)]) + GUID + bytes([len(GUID) + 3]) + GUID + b',\x00x' + b'a\x00x\nb\x00\nc',
 }
 
 

@@ -3,6 +3,7 @@
 #include "wholefilewrite.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace
 {
@@ -14,10 +15,15 @@ void setError(QString* errorMessage, const QString& text)
 } // namespace
 
 bool saveLocalMapping(const QString& path, const QByteArray& guidText, const QByteArray& mapping,
-                      QString* errorMessage)
+                      QString* errorMessage, QStringList* skipped)
 {
-    // Every line holds the empty text: an empty GUID would wipe the user's whole file.
-    if (guidText.isEmpty()) {
+    return saveLocalMapping(path, padIdentity(guidText, QByteArray()), mapping, errorMessage, skipped);
+}
+
+bool saveLocalMapping(const QString& path, const PadIdentity& pad, const QByteArray& mapping,
+                      QString* errorMessage, QStringList* skipped)
+{
+    if (!isGuidText(pad.guid)) {
         setError(errorMessage, QStringLiteral("Cannot save the mapping: the gamepad has no GUID."));
         return false;
     }
@@ -45,11 +51,19 @@ bool saveLocalMapping(const QString& path, const QByteArray& guidText, const QBy
         // A final "\n" leaves an empty piece behind that is no line of its own.
         if (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast();
+        int number = 0;
         for (QByteArray line : lines) {
+            ++number;
             if (line.endsWith('\r'))
                 line.chop(1);
-            if (line.contains(guidText))
+            QString problem;
+            if (isPadLine(line, pad, &problem))
                 continue;
+            // A line that cannot be read may be anyone's: it stays, and the caller hears of it.
+            if (!problem.isEmpty() && skipped)
+                *skipped << QStringLiteral("Line %1 of %2 kept as it is: %3")
+                                .arg(number)
+                                .arg(QFileInfo(path).fileName(), problem);
             content += line;
             content += '\n';
         }

@@ -203,8 +203,9 @@ private slots:
                  QStringList({"Unmapped Test Pad ", "Mapped Test Pad (mapping available)"}));
         const QStringList lines = fixture.logLines();
         QVERIFY(lines.contains("Found 2 gamepad(s):"));
-        QVERIFY(lines.contains("\"Unmapped Test Pad\", " + unmapped.guidText()));
-        QVERIFY(lines.contains("\"Mapped Test Pad\", " + mapped->guidText() + " (mapping available)"));
+        QVERIFY(lines.contains("\"Unmapped Test Pad\", " + unmapped.portableGuidText()));
+        QVERIFY(
+            lines.contains("\"Mapped Test Pad\", " + mapped->portableGuidText() + " (mapping available)"));
         QCOMPARE(fixture.status(), QString("Found 2 gamepad(s)"));
 
         // The first entry is selected at start: no mapping, so the three commands are off.

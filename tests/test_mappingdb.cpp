@@ -9,7 +9,10 @@
 #include "localmappingfile.h"
 #include "loopbackserver.h"
 #include "mappingsubmitter.h"
+#include "padidentity.h"
+#include "portablemapping.h"
 #include "updatecheck.h"
+#include "virtualpad.h"
 #include "wholefilewrite.h"
 
 #include <QDir>
@@ -141,6 +144,12 @@ private slots:
     void seedFile();
     void loadSnapshot();
 
+    void portableMappingLine_data();
+    void portableMappingLine();
+    void communityLinesArePortable();
+    void sdlTextOfVirtualPad();
+    void kernelDeviceName();
+
     void saveLocalMapping_data();
     void saveLocalMapping();
     void saveLocalMappingRefusals();
@@ -229,9 +238,10 @@ void TestMappingDb::enterDataDirectory_data()
     QTest::newRow("existing copy never replaced")
         << "data" << true << false << QByteArray("updated\n") << true;
     QTest::newRow("existing empty copy never replaced") << "data" << true << false << QByteArray("") << true;
-    QTest::newRow("missing parents created too") << "data/missing/new" << true << false << QByteArray() << true;
-    QTest::newRow("a file in the way: nothing written") << "data/file/new" << true << false << QByteArray()
-                                                        << false;
+    QTest::newRow("missing parents created too")
+        << "data/missing/new" << true << false << QByteArray() << true;
+    QTest::newRow("a file in the way: nothing written")
+        << "data/file/new" << true << false << QByteArray() << false;
     QTest::newRow("no seed: nothing created") << "data" << false << false << QByteArray() << true;
     QTest::newRow("read-only seed gives a writable copy") << "data" << true << true << QByteArray() << true;
     QTest::newRow("no data directory: launch directory kept") << "" << true << false << QByteArray() << false;
@@ -382,33 +392,167 @@ void TestMappingDb::loadSnapshot()
     QVERIFY2(missing.isEmpty(), qPrintable(missing.mid(0, 5).join(QLatin1String("; "))));
 }
 
+// --- the portable line ---
+
+void TestMappingDb::portableMappingLine_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("padCrc");          // -1: the line's own
+    QTest::addColumn<QByteArray>("expected"); // empty: refused
+
+    // SDL 2.26's GUID holds the name's CRC 0x322b in digits 5-8, low byte first.
+    const QByteArray sdlGuid = "03002b32aaaa00000000bbbb00000000",
+                     zeroGuid = "03000000aaaa00000000bbbb00000000";
+    QTest::newRow("built line: CRC moves from the GUID into crc:")
+        << sdlGuid + ",%GAMEPAD_NAME%,platform:Linux,a:b0,+leftx:+a0," << -1
+        << zeroGuid + ",%GAMEPAD_NAME%,platform:Linux,crc:322b,a:b0,+leftx:+a0,";
+    QTest::newRow("the pad's CRC wins")
+        << sdlGuid + ",Pad,platform:Linux,a:b0," << 0x0a0b << zeroGuid + ",Pad,platform:Linux,crc:0a0b,a:b0,";
+    QTest::newRow("SDL's text: fields reordered, final comma")
+        << QByteArray("03002B32AAAA00000000BBBB00000000,Pad,a:b0,crc:322b,platform:Linux") << -1
+        << zeroGuid + ",Pad,platform:Linux,crc:322b,a:b0,";
+    QTest::newRow("CRC 0: no crc: field")
+        << zeroGuid + ",Pad,a:b0,crc:0000,platform:Linux," << 0 << zeroGuid + ",Pad,platform:Linux,a:b0,";
+    const QByteArray noCrcForm = "78696e70757401000000000000000000,X,a:b0,";
+    QTest::newRow("GUID of a form without CRC kept") << noCrcForm << -1 << noCrcForm;
+    QTest::newRow("malformed GUID") << QByteArray("xinput,XInput,a:b0,") << -1 << QByteArray();
+    QTest::newRow("no name") << zeroGuid << -1 << QByteArray();
+    QTest::newRow("crc: not 4 hex digits") << zeroGuid + ",Pad,crc:2b3,a:b0," << 5 << QByteArray();
+    QTest::newRow("two crc: fields") << zeroGuid + ",Pad,crc:322b,a:b0,crc:322b," << -1 << QByteArray();
+}
+
+void TestMappingDb::portableMappingLine()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, padCrc);
+    QFETCH(QByteArray, expected);
+    QString error = QStringLiteral("stale");
+    QCOMPARE(::portableMappingLine(line, padCrc, &error), expected);
+    QCOMPARE(error.isEmpty(), !expected.isEmpty());
+    if (!expected.isEmpty())
+        QCOMPARE(::portableMappingLine(expected, padCrc), expected);
+}
+
+void TestMappingDb::communityLinesArePortable()
+{
+    if (!QFileInfo::exists(kSnapshot))
+        QSKIP("no database snapshot in the shared data folder");
+    int portable = 0;
+    QList<QByteArray> converted;
+    for (const QByteArray& line : readAll(kSnapshot).split('\n')) {
+        if (!line.contains("platform:Linux") || line.startsWith("xinput,"))
+            continue;
+        if (line.mid(4, 4) == "0000") {
+            QCOMPARE(::portableMappingLine(line), line);
+            ++portable;
+        } else {
+            converted << ::portableMappingLine(line);
+        }
+    }
+    QVERIFY(portable > 700);
+    // The one line with the CRC inside its GUID (digits 5-8 "004b").
+    QCOMPARE(
+        converted,
+        {"030000004c0500005f0e000011010000,PS5 Access Controller,platform:Linux,crc:4b00,a:b1,b:b2,back:b8,"
+         "dpdown:h0.4,dpleft:h0.8,dpright:h0.2,dpup:h0.1,guide:b12,leftshoulder:b4,leftstick:b10,"
+         "lefttrigger:a3,leftx:a0,lefty:a1,misc1:b14,rightshoulder:b5,rightstick:b11,righttrigger:a4,"
+         "rightx:a2,righty:a5,start:b9,touchpad:b13,x:b0,y:b3,"});
+}
+
+void TestMappingDb::sdlTextOfVirtualPad()
+{
+    VirtualPad::Layout layout;
+    layout.name = "Portable Line Pad";
+    VirtualPad pad(layout);
+    QVERIFY(pad.attach());
+    // No device node: the CRC is SDL's, its CRC-16 of the name.
+    const PadIdentity identity = joystickIdentity(pad.joystick());
+    QCOMPARE(identity.crc, ::nameCrc(layout.name));
+
+    SDL_GameController* controller = SDL_GameControllerOpen(pad.deviceIndex());
+    QVERIFY(controller);
+    char* text = SDL_GameControllerMapping(controller);
+    const QByteArray sdlText(text);
+    SDL_free(text);
+    SDL_GameControllerClose(controller);
+    // SDL's "<GUID>,<name>,<bindings>,crc:…,platform:Linux" turns into the portable line.
+    QByteArray bindings = sdlText.mid(sdlText.indexOf(",a:"));
+    bindings.replace("," + pad.crcField() + ",platform:Linux", ",");
+    QCOMPARE(::portableMappingLine(sdlText, identity.crc),
+             pad.portableGuidText() + ",Portable Line Pad,platform:Linux," + pad.crcField() + bindings);
+}
+
+void TestMappingDb::kernelDeviceName()
+{
+    QTemporaryDir sysfs;
+    QVERIFY(QDir(sysfs.path()).mkpath("class/input/event7/device"));
+    QVERIFY(writeAll(sysfs.filePath("class/input/event7/device/name"), "Raw Kernel  Pad\n"));
+    QCOMPARE(::kernelDeviceName("/dev/input/event7", sysfs.path()), QByteArray("Raw Kernel  Pad"));
+    QCOMPARE(::kernelDeviceName("/dev/input/event9", sysfs.path()), QByteArray());
+    // The kernel's name gives the line's CRC; without one (a virtual pad), SDL's GUID does.
+    const QByteArray sdlGuid = "03002b32aaaa00000000bbbb00000000";
+    QCOMPARE(padIdentity(sdlGuid, "Raw Kernel  Pad").crc, ::nameCrc("Raw Kernel  Pad"));
+    QCOMPARE(padIdentity(sdlGuid, "Raw Kernel  Pad").sdlCrc, quint16(0x322b));
+    QCOMPARE(padIdentity(sdlGuid, QByteArray()).crc, quint16(0x322b));
+}
+
 // --- the local file ---
 
 void TestMappingDb::saveLocalMapping_data()
 {
     QTest::addColumn<QByteArray>("before"); // null: no file yet
     QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QList<int>>("skipped"); // numbers of the lines reported as unreadable
 
     const QByteArray a = mappingLine(testGuid(0x31), "Pad A"), b = mappingLine(testGuid(0x32), "Pad B");
     const QByteArray old = mappingLine(testGuid(0x30), "Old Name");
     const QByteArray mine = mappingLine(testGuid(0x30), "New Name");
 
-    QTest::newRow("no file yet") << QByteArray() << mine + '\n';
-    QTest::newRow("empty file") << QByteArray("") << mine + '\n';
+    const QByteArray twin = mappingLine(testGuid(0x33), "Twin of " + testGuid(0x30));
+    const QList<int> none;
+
+    QTest::newRow("no file yet") << QByteArray() << mine + '\n' << none;
+    QTest::newRow("empty file") << QByteArray("") << mine + '\n' << none;
     QTest::newRow("other pads kept in order, new line last") << a + '\n' + b + '\n'
-                                                             << a + '\n' + b + '\n' + mine + '\n';
+                                                             << a + '\n' + b + '\n' + mine + '\n'
+                                                             << none;
     QTest::newRow("earlier line of this pad replaced") << a + '\n' + old + '\n' + b + '\n'
-                                                       << a + '\n' + b + '\n' + mine + '\n';
-    QTest::newRow("every line holding the GUID dropped, comments too")
-        << "# mine was " + testGuid(0x30) + " once\n" + old + '\n' + a + '\n' + old + '\n'
-        << a + '\n' + mine + '\n';
-    QTest::newRow("missing final newline") << a + '\n' + b << a + '\n' + b + '\n' + mine + '\n';
-    QTest::newRow("missing final newline, last line this pad's") << a + '\n' + old << a + '\n' + mine + '\n';
-    QTest::newRow("empty lines kept") << a + "\n\n" + b + "\n\n" << a + "\n\n" + b + "\n\n" + mine + '\n';
-    QTest::newRow("CRLF lines") << a + "\r\n" + b + "\r\n" << a + '\n' + b + '\n' + mine + '\n';
+                                                       << a + '\n' + b + '\n' + mine + '\n'
+                                                       << none;
+    QTest::newRow("comments and lines that mention the GUID kept")
+        << "# mine was " + testGuid(0x30) + " once\n" + old + '\n' + a + '\n' + old + '\n' + twin + '\n'
+        << "# mine was " + testGuid(0x30) + " once\n" + a + '\n' + twin + '\n' + mine + '\n'
+        << none;
+    QTest::newRow("missing final newline") << a + '\n' + b << a + '\n' + b + '\n' + mine + '\n' << none;
+    QTest::newRow("missing final newline, last line this pad's") << a + '\n' + old << a + '\n' + mine + '\n'
+                                                                 << none;
+    QTest::newRow("empty lines kept") << a + "\n\n" + b + "\n\n"
+                                      << a + "\n\n" + b + "\n\n" + mine + '\n'
+                                      << none;
+    QTest::newRow("CRLF lines") << a + "\r\n" + b + "\r\n" << a + '\n' + b + '\n' + mine + '\n' << none;
     QTest::newRow("other bytes kept exactly")
         << QByteArray("# caf\xc3\xa9 \xff\xfe not UTF-8\n") + a + '\n'
-        << QByteArray("# caf\xc3\xa9 \xff\xfe not UTF-8\n") + a + '\n' + mine + '\n';
+        << QByteArray("# caf\xc3\xa9 \xff\xfe not UTF-8\n") + a + '\n' + mine + '\n'
+        << none;
+
+    // The pad's CRCs are 322b (kernel name) and 1111 (SDL's GUID), see saveLocalMapping().
+    const QByteArray guid = testGuid(0x30);
+    const QByteArray crcInGuid = guid.left(4) + "2b32" + guid.mid(8) + ",Older Form,a:b0,platform:Linux,";
+    QTest::newRow("older line with the CRC inside the GUID replaced") << a + '\n' + crcInGuid + '\n'
+                                                                      << a + '\n' + mine + '\n'
+                                                                      << none;
+    QTest::newRow("lines with either CRC of the pad replaced")
+        << old + "crc:1111,\n" + a + '\n' + old + "crc:322B,\n"
+        << a + '\n' + mine + '\n'
+        << none;
+    QTest::newRow("same ids, other name: its line kept") << old + "crc:abcd,\n"
+                                                         << old + "crc:abcd,\n" + mine + '\n'
+                                                         << none;
+    const QByteArray bad = "0300aaaa,Short GUID,a:b0,\n" + old + "crc:12,\n" + old + "crc:1111,crc:322b,\n" +
+                           old + "crc:wxyz,\n" + "xinput,XInput,a:b0,\n";
+    QTest::newRow("unreadable lines kept and reported") << bad + a + '\n'
+                                                        << bad + a + '\n' + mine + '\n'
+                                                        << QList<int>({1, 2, 3, 4, 5});
 }
 
 void TestMappingDb::saveLocalMapping()
@@ -421,10 +565,22 @@ void TestMappingDb::saveLocalMapping()
     const QString path = data.filePath(kLocalDatabaseFile);
     if (!before.isNull())
         QVERIFY(writeAll(path, before));
+    QFETCH(QList<int>, skipped);
+    PadIdentity pad;
+    pad.guid = testGuid(0x30);
+    pad.crc = 0x322b;
+    pad.sdlCrc = 0x1111;
     QString error = QStringLiteral("stale");
-    QVERIFY(::saveLocalMapping(path, testGuid(0x30), mappingLine(testGuid(0x30), "New Name"), &error));
+    QStringList reported;
+    QVERIFY(::saveLocalMapping(path, pad, mappingLine(testGuid(0x30), "New Name"), &error, &reported));
     QVERIFY(error.isEmpty());
     QCOMPARE(readAll(path), after);
+    QCOMPARE(reported.size(), skipped.size());
+    for (int i = 0; i < skipped.size(); ++i)
+        QVERIFY2(
+            reported.at(i).startsWith(
+                QStringLiteral("Line %1 of %2 kept as it is: ").arg(skipped.at(i)).arg(kLocalDatabaseFile)),
+            qPrintable(reported.at(i)));
     // Nothing but the file itself is left in the directory.
     QCOMPARE(QDir(data.path()).entryList(QDir::Files | QDir::Hidden), QStringList{kLocalDatabaseFile});
 }

@@ -646,7 +646,7 @@ private slots:
               lateness.percentile(0.5) / 1000.0, lateness.percentile(0.99) / 1000.0,
               lateness.percentile(1.0) / 1000.0);
         QCOMPARE(wizard.mappingLine(),
-                 QString(wizard.pad->guidText() + ",My Streaming Pad,platform:Linux," + kFullPadBindings));
+                 QString(portableHead(*wizard.pad, "My Streaming Pad") + kFullPadBindings));
         // The stream was real: most of its readings reached SDL's queue as events.
         QVERIFY2(streamer.perSecond() > 2000, "the stream fell far short of its rate");
         QVERIFY(events.count() > streamer.readings() / 2);
@@ -687,7 +687,7 @@ private slots:
         all.push_back(wizard.pad.get());
         const QStringList log = wizard.fixture.logLines();
         for (int i = 0; i < kPads; ++i) {
-            const QByteArray guid = all[size_t(i)]->guidText();
+            const QByteArray guid = all[size_t(i)]->portableGuidText();
             qInfo("pad %2d: %s, %s", i + 1, names[size_t(i)].constData(), guid.constData());
             const QString line =
                 "\"" + QString::fromUtf8(names[size_t(i)]) + "\", " + QString::fromUtf8(guid);
@@ -718,8 +718,7 @@ private slots:
         noise.stop();
         qInfo("wizard run on pad 16 in %lld ms while the other 15 made %ld inputs",
               (long long)clock.elapsed(), noise.actions());
-        QCOMPARE(wizard.mappingLine(),
-                 QString(wizard.pad->guidText() + ",My Crowd Pad,platform:Linux," + kFullPadBindings));
+        QCOMPARE(wizard.mappingLine(), QString(portableHead(*wizard.pad, "My Crowd Pad") + kFullPadBindings));
 
         // The list is rebuilt with the new name, the others as they were, the sixteenth still held.
         expected.last() = "My Crowd Pad (mapping available)";

@@ -77,6 +77,18 @@ QByteArray VirtualPad::guidText() const
     return QByteArray(text);
 }
 
+QByteArray VirtualPad::portableGuidText() const
+{
+    const QByteArray guid = guidText();
+    return guid.left(4) + "0000" + guid.mid(8);
+}
+
+QByteArray VirtualPad::crcField() const
+{
+    const QByteArray guid = guidText();
+    return "crc:" + guid.mid(6, 2) + guid.mid(4, 2);
+}
+
 void VirtualPad::setAxis(int axis, Sint16 value)
 {
     SDL_JoystickSetVirtualAxis(m_pJoystick, axis, value);

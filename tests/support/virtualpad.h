@@ -45,6 +45,10 @@ public:
     int deviceIndex() const;
     SDL_JoystickID instanceId() const;
     QByteArray guidText() const;
+    // The GUID text as older SDL versions and the community database write it (digits 5-8 "0000"),
+    // and the name checksum SDL 2.26+ keeps there, as a mapping field ("crc:322b" for digits "2b32").
+    QByteArray portableGuidText() const;
+    QByteArray crcField() const;
     SDL_Joystick* joystick() const { return m_pJoystick; }
 
     void setAxis(int axis, Sint16 value);

@@ -105,6 +105,12 @@ inline VirtualPad::Layout padLayout(const char* padName)
     return layout;
 }
 
+// The head of a line the program writes for pad: portable GUID, name, platform, the pad's crc: field.
+inline QByteArray portableHead(const VirtualPad& pad, const QByteArray& name)
+{
+    return pad.portableGuidText() + "," + name + ",platform:Linux," + pad.crcField() + ",";
+}
+
 class Wizard
 {
 public:

@@ -1,0 +1,164 @@
+#include "portablemapping.h"
+
+#include <QList>
+#include <SDL.h>
+
+namespace
+{
+const int kGuidDigits = 32;
+const QByteArray kCrcPrefix = QByteArrayLiteral("crc:");
+const QByteArray kPlatformPrefix = QByteArrayLiteral("platform:");
+
+void setError(QString* errorMessage, const QString& text)
+{
+    if (errorMessage)
+        *errorMessage = text;
+}
+
+bool isHex(const QByteArray& text)
+{
+    for (const char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    return true;
+}
+
+// The GUID's first two bytes, little-endian: SDL keeps a CRC only in GUIDs of a hardware bus (below
+// 0x20) or of its virtual driver (0xff).
+bool guidHoldsCrc(const QByteArray& guidText)
+{
+    const uint bus = guidText.mid(2, 2).toUInt(nullptr, 16) << 8 | guidText.mid(0, 2).toUInt(nullptr, 16);
+    return bus < 0x20 || bus == 0xff;
+}
+
+// A mapping line split into what the rule reads; fields keep their text.
+struct ParsedLine {
+    QList<QByteArray> fields; // without the empty piece after a final comma
+    int crcField = -1;        // index of the crc: field
+    quint16 lineCrc = 0;      // the line's CRC: GUID digits first, as SDL takes them, else crc:
+};
+
+bool parseLine(const QByteArray& line, ParsedLine* parsed, QString* errorMessage)
+{
+    parsed->fields = line.split(',');
+    if (parsed->fields.size() > 1 && parsed->fields.last().isEmpty())
+        parsed->fields.removeLast();
+    const QByteArray& guid = parsed->fields.first();
+    if (!isGuidText(guid)) {
+        setError(
+            errorMessage,
+            QStringLiteral("its GUID \"%1\" is not 32 hex digits").arg(QString::fromUtf8(guid.left(40))));
+        return false;
+    }
+    if (parsed->fields.size() < 2) {
+        setError(errorMessage, QStringLiteral("it has no name"));
+        return false;
+    }
+    quint16 fieldCrc = 0;
+    for (int i = 2; i < parsed->fields.size(); ++i) {
+        const QByteArray& field = parsed->fields.at(i);
+        if (!field.startsWith(kCrcPrefix))
+            continue;
+        if (parsed->crcField >= 0) {
+            setError(errorMessage, QStringLiteral("it has more than one crc: field"));
+            return false;
+        }
+        const QByteArray value = field.mid(kCrcPrefix.size());
+        if (value.size() != 4 || !isHex(value)) {
+            setError(errorMessage, QStringLiteral("its field \"%1\" is not crc: and 4 hex digits")
+                                       .arg(QString::fromUtf8(field.left(40))));
+            return false;
+        }
+        parsed->crcField = i;
+        fieldCrc = quint16(value.toUInt(nullptr, 16));
+    }
+    parsed->lineCrc = guidCrc(guid) ? guidCrc(guid) : fieldCrc;
+    setError(errorMessage, QString());
+    return true;
+}
+} // namespace
+
+quint16 nameCrc(const QByteArray& name)
+{
+    return SDL_crc16(0, name.constData(), size_t(name.size()));
+}
+
+bool isGuidText(const QByteArray& text)
+{
+    return text.size() == kGuidDigits && isHex(text);
+}
+
+quint16 guidCrc(const QByteArray& guidText)
+{
+    if (!isGuidText(guidText) || !guidHoldsCrc(guidText))
+        return 0;
+    // Byte 2 is the low half of the number, byte 3 the high half.
+    return quint16(guidText.mid(6, 2).toUInt(nullptr, 16) << 8 | guidText.mid(4, 2).toUInt(nullptr, 16));
+}
+
+QByteArray portableGuid(const QByteArray& guidText)
+{
+    if (!isGuidText(guidText))
+        return guidText;
+    QByteArray guid = guidText.toLower();
+    if (guidHoldsCrc(guid))
+        guid.replace(4, 4, "0000");
+    return guid;
+}
+
+PadIdentity padIdentity(const QByteArray& sdlGuidText, const QByteArray& kernelName)
+{
+    PadIdentity pad;
+    pad.guid = portableGuid(sdlGuidText);
+    pad.sdlCrc = guidCrc(sdlGuidText);
+    pad.crc = kernelName.isEmpty() ? pad.sdlCrc : nameCrc(kernelName);
+    return pad;
+}
+
+QByteArray crcField(quint16 crc)
+{
+    return crc ? kCrcPrefix + QByteArray::number(crc, 16).rightJustified(4, '0') : QByteArray();
+}
+
+QByteArray portableMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
+{
+    ParsedLine parsed;
+    if (!parseLine(line, &parsed, errorMessage))
+        return QByteArray();
+    const quint16 crc = padCrc >= 0 ? quint16(padCrc) : parsed.lineCrc;
+    const QByteArray guid = portableGuid(parsed.fields.first());
+    const QByteArray wanted = crcField(crc);
+    const QByteArray present = parsed.crcField >= 0 ? parsed.fields.at(parsed.crcField) : QByteArray();
+    if (guid == parsed.fields.first() && wanted == present && line.endsWith(','))
+        return line;
+
+    QList<QByteArray> rest = parsed.fields.mid(2);
+    if (parsed.crcField >= 0)
+        rest.removeAt(parsed.crcField - 2);
+    QByteArray out = guid + ',' + parsed.fields.at(1) + ',';
+    for (int i = 0; i < rest.size(); ++i) {
+        if (rest.at(i).startsWith(kPlatformPrefix)) {
+            out += rest.takeAt(i) + ',';
+            break;
+        }
+    }
+    if (!wanted.isEmpty())
+        out += wanted + ',';
+    for (const QByteArray& field : rest)
+        out += field + ',';
+    return out;
+}
+
+bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem)
+{
+    setError(problem, QString());
+    const QByteArray trimmed = line.trimmed();
+    if (trimmed.isEmpty() || trimmed.startsWith('#'))
+        return false;
+    ParsedLine parsed;
+    if (!parseLine(line, &parsed, problem))
+        return false;
+    if (portableGuid(parsed.fields.first()) != pad.guid)
+        return false;
+    return parsed.lineCrc == 0 || parsed.lineCrc == pad.crc || parsed.lineCrc == pad.sdlCrc;
+}
