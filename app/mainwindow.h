@@ -30,6 +30,8 @@ struct MainWindowSettings {
     QString dataDirectory;   // becomes the working directory
     QString seedPath;        // community database shipped beside the program
     QString environmentFile; // the system environment file
+    QString configHome;      // the user's configuration home, which holds the per-user environment file
+    bool runningAsRoot;      // only then is the system environment file the set command's target
     QUrl databaseUrl;        // community database download
     QUrl submissionUrl;      // mapping-collection service
 };
@@ -89,6 +91,9 @@ private:
     bool listIsStale() const;
     SDL_JoystickID selectedInstance() const;
     QByteArray selectedGuidText() const;
+    QByteArray selectedMappingLine() const;
+    QString userEnvironmentPath() const;
+    bool envVarSaved() const;
     void showInformation(const QString& text);
 
     SDL_Joystick* m_pJoystick;
