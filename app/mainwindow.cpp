@@ -27,6 +27,7 @@
 #include <QPixmap>
 #include <QThread>
 #include <stdio.h>
+#include <unistd.h>
 
 namespace
 {
@@ -44,8 +45,8 @@ int mappingMode = SDLPollEvent::NormalMode;
 
 MainWindowSettings::MainWindowSettings()
     : dataDirectory(defaultDataDirectory()), seedPath(defaultSeedPath()),
-      environmentFile(QString::fromUtf8(kSystemEnvironmentFile)),
-      databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
+      environmentFile(QString::fromUtf8(kSystemEnvironmentFile)), configHome(defaultConfigHome()),
+      runningAsRoot(::geteuid() == 0), databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
       submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl)), networkTimeoutMs(kNetworkTimeoutMs)
 {
 }
@@ -104,11 +105,19 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     if (!configured.isEmpty()) {
         logMessage(
             formatText("Environment variable \"%s\" is set to: \"%s\"", kEnvVarName, configured.constData()));
-        ui->resetEnvVarButton->setEnabled(true);
     } else {
         logMessage(formatText("Environment variable \"%s\" is not defined", kEnvVarName));
-        ui->resetEnvVarButton->setEnabled(false);
     }
+    // Where a value for later sessions comes from; Reset is offered only when there is one to remove.
+    const QByteArray systemFile = QFile::encodeName(m_settings.environmentFile);
+    const QByteArray userFile = QFile::encodeName(userEnvironmentPath());
+    if (fileAssignsEnvVar(m_settings.environmentFile, kEnvVarName))
+        logMessage(formatText("Environment variable \"%s\" is saved system-wide in %s", kEnvVarName,
+                              systemFile.constData()));
+    if (fileAssignsEnvVar(userEnvironmentPath(), kEnvVarName))
+        logMessage(formatText("Environment variable \"%s\" is saved for your user in %s", kEnvVarName,
+                              userFile.constData()));
+    ui->resetEnvVarButton->setEnabled(envVarSaved());
 
     m_pNetwork = new QNetworkAccessManager(this);
     m_pNetwork->setTransferTimeout(m_settings.networkTimeoutMs);
@@ -476,6 +485,13 @@ void MainWindow::newMappingAvailable(QString mapping)
         logMessage(formatText("Error: SDL did not take the mapping: %s", SDL_GetError()));
     else
         m_sessionMappings << mappingText;
+    // This program reads the variable like any other mapping; games started with it still prefer it.
+    const QByteArray configured = padLineIn(getEnvVar(kEnvVarName).toUtf8(), pad);
+    if (!configured.isEmpty() && portableMappingLine(configured, pad.crc) != mappingText)
+        logMessage(
+            formatText("Note: \"%s\" holds another mapping for this gamepad; games started with it use "
+                       "that one until you set this one with \"Set Mapping As Environment Variable\"",
+                       kEnvVarName));
     applyMappingChanges();
 }
 
@@ -546,7 +562,7 @@ void MainWindow::setMappingMode(SDLPollEvent::Mode mode)
     ui->copyIdButton->setVisible(!mapping);
     ui->newBindings->setVisible(!mapping);
     ui->setEnvVarButton->setEnabled(!mapping && m_pGameController);
-    ui->resetEnvVarButton->setEnabled(!mapping);
+    ui->resetEnvVarButton->setEnabled(!mapping && envVarSaved());
     ui->gamepadComboBox->setEnabled(!mapping);
     mappingMode = mode;
     m_pWorker->restart(mode, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1);
@@ -618,16 +634,39 @@ void MainWindow::on_copyBindingsButton_clicked()
         formatText("Mapping string for \"%s\" copied to a clipboard buffer", name.constData())));
 }
 
+// The line the set command stores for the selected pad.
+QString MainWindow::userEnvironmentPath() const
+{
+    return userEnvironmentFile(m_settings.configHome);
+}
+
+bool MainWindow::envVarSaved() const
+{
+    return fileAssignsEnvVar(m_settings.environmentFile, kEnvVarName) ||
+           fileAssignsEnvVar(userEnvironmentPath(), kEnvVarName);
+}
+
 void MainWindow::on_setEnvVarButton_clicked()
 {
     if (!m_pGameController)
         return;
+    // Root writes the system-wide file as ever; anyone else gets the per-user file, which needs no root.
+    const bool systemWide = m_settings.runningAsRoot;
+    const QByteArray userFile = QFile::encodeName(userEnvironmentPath());
     QMessageBox box;
     box.setText(QString::fromUtf8(kProductLabel));
-    box.setInformativeText(
-        "This will set mapping for current gamepad as environment variable "
-        "\"SDL_GAMECONTROLLERCONFIG\", so all SDL2 games will pick this mapping automatically. "
-        "Continue?");
+    if (systemWide)
+        box.setInformativeText(
+            "This will set mapping for current gamepad as environment variable "
+            "\"SDL_GAMECONTROLLERCONFIG\", so all SDL2 games will pick this mapping automatically. "
+            "Continue?");
+    else
+        box.setInformativeText(QString::fromUtf8(formatText(
+            "This will set mapping for current gamepad as environment variable \"%s\" for your user, in "
+            "%s, so all SDL2 games you start after your next login will pick this mapping automatically "
+            "(games started before that, or from a terminal that reads nothing else, will not see it). "
+            "Continue?",
+            kEnvVarName, userFile.constData())));
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     box.setIcon(QMessageBox::Information);
@@ -637,26 +676,39 @@ void MainWindow::on_setEnvVarButton_clicked()
     logMessage(
         formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, mappingText.constData()));
     QString error;
-    if (!setSystemEnvVar(kEnvVarName, mappingText.constData(), m_settings.environmentFile, &error)) {
+    const bool saved =
+        systemWide ? setSystemEnvVar(kEnvVarName, mappingText.constData(), m_settings.environmentFile, &error)
+                   : setUserEnvVar(kEnvVarName, mappingText.constData(), userEnvironmentPath(), &error);
+    if (!saved) {
         const QByteArray reason = error.toUtf8();
         logMessage(formatText("Error: %s", reason.constData()));
-        showInformation(QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData())));
+        showInformation(systemWide
+                            ? QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData()))
+                            : error);
         return;
     }
+    if (!systemWide)
+        logMessage(formatText("Saved for your user in %s; it takes effect at your next login",
+                              userFile.constData()));
     ui->resetEnvVarButton->setEnabled(true);
 }
 
 void MainWindow::on_resetEnvVarButton_clicked()
 {
-    QString error;
-    const bool reset = resetSystemEnvVar(kEnvVarName, m_settings.environmentFile, &error);
+    const bool root = m_settings.runningAsRoot;
+    const EnvResetOutcome outcome =
+        resetEnvVarForSessions(kEnvVarName, m_settings.environmentFile, userEnvironmentPath(), root);
     logMessage(formatText("Resetting environment variable \"%s\"", kEnvVarName));
-    if (!reset) {
-        const QByteArray reason = error.toUtf8();
+    if (!outcome.error.isEmpty()) {
+        const QByteArray reason = outcome.error.toUtf8();
         logMessage(formatText("Error: %s", reason.constData()));
-        showInformation(QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData())));
+        showInformation(outcome.needsRoot
+                            ? QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData()))
+                            : outcome.error);
+        ui->resetEnvVarButton->setEnabled(envVarSaved());
         return;
     }
-    showInformation("You might need to restart your computer for the changes to take effect");
-    ui->resetEnvVarButton->setEnabled(false);
+    showInformation(root ? QString("You might need to restart your computer for the changes to take effect")
+                         : QString("The change takes effect at your next login"));
+    ui->resetEnvVarButton->setEnabled(envVarSaved());
 }

@@ -33,6 +33,8 @@ struct MainWindowSettings {
     QString dataDirectory;   // becomes the working directory
     QString seedPath;        // community database shipped beside the program
     QString environmentFile; // the system environment file
+    QString configHome;      // the user's configuration home, which holds the per-user environment file
+    bool runningAsRoot;      // only then is the system environment file the set command's target
     QUrl databaseUrl;        // community database download
     QUrl submissionUrl;      // mapping-collection service
     int networkTimeoutMs;    // a request with no data moving for this long is given up
@@ -100,6 +102,8 @@ private:
     // SDL's mapping line for the selected controller in the portable form: what the copy and
     // environment commands hand out.
     QByteArray selectedMappingLine() const;
+    QString userEnvironmentPath() const;
+    bool envVarSaved() const;
     void showInformation(const QString& text);
     void reportDataDirectoryError(const QString& why);
     // Says in the log and a box why a new mapping was not saved, and offers it on the clipboard.

@@ -1,8 +1,9 @@
 // Fuzz target for the environment file editor: random file contents and values, a set or a reset of
 // SDL_GAMECONTROLLERCONFIG, and the line rule checked byte for byte: the result is the lines that do
-// not contain the name, unchanged and in order, then (for a set) "SDL_GAMECONTROLLERCONFIG=<value>\n",
-// with a "\n" supplied first when the last kept line lacks one. A value with a line break must be
-// refused with the file unchanged; no temporary file may stay behind; a repeated edit changes nothing.
+// not assign the variable (blanks, optionally "export" and blanks, the name, "="), unchanged and in order,
+// then (for a set) "SDL_GAMECONTROLLERCONFIG=<value>\n", with a "\n" supplied first when the last kept line
+// lacks one. A value with a line break must be refused with the file unchanged; no temporary file may stay
+// behind; a repeated edit changes nothing.
 //
 // Input format: flags byte (bit 0: reset instead of set), value length byte, that many value bytes,
 // then the file content (all the rest). The editor takes the value as a C string, so the value ends at
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QString>
 
+#include <regex>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -26,17 +28,19 @@ namespace
 const char* const kName = "SDL_GAMECONTROLLERCONFIG";
 const char* const kFile = "environment";
 
-// The lines of content (each with its own "\n", the last one possibly without) that do not contain
+// The lines of content (each with its own "\n", the last one possibly without) that do not assign
 // name, in order.
 std::string linesWithout(const std::string& content, const std::string& name)
 {
+    // Written independently of the editor's scan; the name holds no character special to a regex.
+    const std::regex assignment("^[ \t]*(export[ \t]+)?" + name + "=");
     std::string kept;
     size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find('\n', start);
         end = end == std::string::npos ? content.size() : end + 1;
         const std::string line = content.substr(start, end - start);
-        if (line.find(name) == std::string::npos)
+        if (!std::regex_search(line, assignment))
             kept += line;
         start = end;
     }

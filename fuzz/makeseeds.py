@@ -87,6 +87,8 @@ environment = {
     'crlf-and-nul': b'\x00\x04a\x00bc' + b'A=1\r\nSDL_GAMECONTROLLERCONFIG=\x00\r\nB=\x00\r\n',
     'value-with-newline': b'\x00\x03a\nb' + b'PATH=/bin\n',
     'empty-file': b'\x00\x01v',
+    'only-assignments': b'\x00\x01v' + b'SDL_GAMECONTROLLERCONFIG_FILE=/x\n \texport  SDL_GAMECONTROLLERCONFIG=a\n'
+    + b'exportSDL_GAMECONTROLLERCONFIG=b\nSDL_GAMECONTROLLERCONFIG =c\n',
 }
 
 GUID = b'030000005e0400008e02000010010000'

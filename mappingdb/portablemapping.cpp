@@ -162,3 +162,12 @@ bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem)
         return false;
     return parsed.lineCrc == 0 || parsed.lineCrc == pad.crc || parsed.lineCrc == pad.sdlCrc;
 }
+
+QByteArray padLineIn(const QByteArray& text, const PadIdentity& pad)
+{
+    QByteArray found;
+    for (const QByteArray& line : text.split('\n'))
+        if (isPadLine(line, pad))
+            found = line.trimmed();
+    return found;
+}

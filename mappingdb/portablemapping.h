@@ -52,4 +52,8 @@ QByteArray portableMappingLine(const QByteArray& line, int padCrc = -1, QString*
 // (see portableMappingLine) is not either, and problem says why; otherwise problem is cleared.
 bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem = nullptr);
 
+// The last of the newline-separated lines of text that is pad's (see isPadLine), as SDL would apply it;
+// empty when none is.
+QByteArray padLineIn(const QByteArray& text, const PadIdentity& pad);
+
 #endif

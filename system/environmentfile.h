@@ -1,27 +1,33 @@
 #ifndef ENVIRONMENTFILE_H
 #define ENVIRONMENTFILE_H
-// Reading a variable of the program's own environment, and editing the system environment file.
+// Reading a variable of the program's own environment, and editing the two files that set it for later
+// sessions: the system environment file and the user's own file of the systemd user environment.
+//
+// In both files a line belongs to a variable only when it assigns it: optional blanks, optionally
+// "export" and blanks, then the name and "=". Every other line (comments, other variables, lines that
+// merely mention the name) is kept byte for byte.
 
 #include <QString>
 
-extern const char* const kSystemEnvironmentFile; // "/etc/environment"
+extern const char* const kSystemEnvironmentFile;   // "/etc/environment"
+extern const char* const kUserEnvironmentFileName; // "99-stickwell.conf"
 
 // The value of name in the environment the program was started with, as UTF-8; "" when unset (or when
 // name is null). Reads no file.
 QString getEnvVar(const char* name);
 
-// Rewrites the environment file at path: every line that contains name (case-sensitive, anywhere) is
-// dropped, the others are kept byte for byte (CRLF endings included), and "name=value\n" is appended
-// as its own line (a newline is supplied first if the last kept line lacks one). The value is written
-// exactly as given, unquoted.
+// Rewrites the environment file at path: every line that assigns name (case-sensitive) is dropped, the
+// others are kept byte for byte (CRLF endings included), and "name=value\n" is appended as its own line
+// (a newline is supplied first if the last kept line lacks one). The value is written exactly as
+// given, unquoted.
 //
 // The new content goes to a temporary file beside it with a fresh name (path + "_new." and six random
 // characters, mkstemp), created exclusively, so nothing that already lies beside the file (a leftover
 // of a killed run, a planted file or link) is followed, overwritten or removed, or blocks the edit; a
 // process killed mid-edit leaves only its own temporary file behind. The temporary file is written
 // completely, gets the original's mode, owner and group, is flushed to disk and renamed over the
-// original in one step; the directory is flushed afterwards. A symbolic link at path is read through
-// and replaced by the new regular file.
+// original in one step; the directory is flushed afterwards. A symbolic link at path stays: the file it
+// leads to is rewritten in the same way, beside itself.
 //
 // Returns true on success (errorMessage, if given, is then cleared). On any failure the original stays
 // byte-identical, no temporary file of ours is left, false is returned, errorMessage (if given) says
@@ -38,5 +44,39 @@ bool setSystemEnvVar(const char* name, const char* value, const QString& path = 
 // were, so a file without a line for name is rewritten with the same content.
 bool resetSystemEnvVar(const char* name, const QString& path = kSystemEnvironmentFile,
                        QString* errorMessage = nullptr);
+
+// The user's configuration home: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+QString defaultConfigHome();
+
+// <configHome>/environment.d/99-stickwell.conf: read by the systemd user manager at every login (GNOME
+// and Plasma sessions take their environment from it), after /etc/environment, so its value wins.
+QString userEnvironmentFile(const QString& configHome);
+
+// Sets name in the per-user file at path with the same rewrite as setSystemEnvVar, no root needed. The
+// value is quoted and escaped so that the session receives it byte for byte ("$" doubled, since the
+// user manager expands variables); a value that the format cannot carry (not UTF-8, control
+// characters) is refused. A missing file is created with a comment that says who wrote it, and so
+// are its folder (mode 0755) and the folders above it (mode 0700); the new file gets mode 0644. The
+// file is the program's own: a symbolic link in its place is refused, never followed. Returns false
+// with errorMessage saying why; nothing is printed, and nothing is changed on failure.
+bool setUserEnvVar(const char* name, const char* value, const QString& path, QString* errorMessage = nullptr);
+
+// Removes name's lines from the per-user file; a missing file is nothing to do (true).
+bool resetUserEnvVar(const char* name, const QString& path, QString* errorMessage = nullptr);
+
+// Removes name for later sessions. With root, from the system file in any case (as resetSystemEnvVar)
+// and from the per-user file when it holds name; without root, from the per-user file when it holds
+// name, and from the system file only when that holds name too (which fails without write access, and
+// says so). error is "" on success; needsRoot tells whether the failed edit was the system file's.
+struct EnvResetOutcome {
+    QString error;
+    bool needsRoot;
+};
+EnvResetOutcome resetEnvVarForSessions(const char* name, const QString& systemFile, const QString& userFile,
+                                       bool root);
+
+// True when the regular file at path holds a line that assigns name; false when it does not, or cannot
+// be read.
+bool fileAssignsEnvVar(const QString& path, const char* name);
 
 #endif

@@ -4,6 +4,7 @@
 
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "userenvironment.h"
 #include "virtualpad.h"
 #include "windowfixture.h"
 
@@ -21,6 +22,7 @@
 #include <memory>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -199,8 +201,9 @@ private:
     QByteArray m_text;
 };
 
-// Sets the variable for the window's start, so it starts with Reset enabled, and takes it away again.
-void openWithResetEnabled(WindowFixture& fixture, bool enabled, bool* ok)
+// Sets the variable in the program's own environment for the window's start (which alone does not
+// offer Reset any more: no file holds it) and takes it away again.
+void openWithProcessVariable(WindowFixture& fixture, bool enabled, bool* ok)
 {
     if (enabled)
         setenv("SDL_GAMECONTROLLERCONFIG", "0000,Start Pad,a:b0,", 1);
@@ -352,7 +355,7 @@ private slots:
             QCOMPARE(fixture.logLines(), log);
             QCOMPARE(QGuiApplication::clipboard()->text(QClipboard::Clipboard), QString(kSentinel));
             QCOMPARE(readFile(fixture.settings.environmentFile), content);
-            QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
+            QVERIFY(fixture.button("resetEnvVarButton")->isEnabled()); // the file holds the variable
         }
     }
 
@@ -378,7 +381,8 @@ private slots:
         QVERIFY(writeFile(fixture.settings.environmentFile, content));
         QVERIFY(openQuietly(fixture));
         QVERIFY(fixture.button("setEnvVarButton")->isEnabled());
-        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
+        QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(),
+                 content.contains("SDL_GAMECONTROLLERCONFIG="));
 
         ModalAnswerer answers;
         BoxWatch watch(answers);
@@ -420,7 +424,7 @@ private slots:
         const QByteArray content = "PATH=\"/usr/bin\"\nSDL_GAMECONTROLLERCONFIG=0300,Old,a:b1,\n";
         QVERIFY(writeFile(fixture.settings.environmentFile, content));
         QVERIFY(openQuietly(fixture));
-        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
+        QVERIFY(fixture.button("resetEnvVarButton")->isEnabled());
 
         ModalAnswerer answers;
         BoxWatch watch(answers);
@@ -443,27 +447,29 @@ private slots:
         QVERIFY2(watch.unexpected.isEmpty(), qPrintable(watch.unexpected.join(" | ")));
         QCOMPARE(readFile(fixture.settings.environmentFile), content);
         QCOMPARE(fixture.logLines(), log);
-        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
+        QVERIFY(fixture.button("resetEnvVarButton")->isEnabled());
     }
 
     void reset_data()
     {
         QTest::addColumn<bool>("withPad");
-        QTest::addColumn<bool>("startEnabled");
+        QTest::addColumn<bool>("processEnvironment"); // the program starts with the variable set
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray withLine = "PATH=\"/usr/bin\"\nSDL_GAMECONTROLLERCONFIG=0300,Old,a:b1,\nLANG=C\n";
         const QByteArray withoutLine = "PATH=\"/usr/bin\"\nLANG=C\n";
-        QTest::newRow("line removed, mapped pad") << true << true << withLine << withoutLine;
+        QTest::newRow("line removed, mapped pad") << true << false << withLine << withoutLine;
         QTest::newRow("line removed, no pad") << false << true << withLine << withoutLine;
-        QTest::newRow("no line, no pad") << false << true << withoutLine << withoutLine;
-        QTest::newRow("button disabled: runs all the same") << false << false << withLine << withoutLine;
+        QTest::newRow("no line, no pad: button disabled, runs all the same")
+            << false << false << withoutLine << withoutLine;
+        QTest::newRow("no line, only the process has it: button disabled")
+            << false << true << withoutLine << withoutLine;
     }
 
     void reset()
     {
         QFETCH(bool, withPad);
-        QFETCH(bool, startEnabled);
+        QFETCH(bool, processEnvironment);
         QFETCH(QByteArray, content);
         QFETCH(QByteArray, expected);
         std::unique_ptr<VirtualPad> pad;
@@ -474,9 +480,10 @@ private slots:
         WindowFixture fixture;
         QVERIFY(writeFile(fixture.settings.environmentFile, content));
         bool opened = false;
-        openWithResetEnabled(fixture, startEnabled, &opened);
+        openWithProcessVariable(fixture, processEnvironment, &opened);
         QVERIFY(opened);
-        QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(), startEnabled);
+        // Offered only when a file holds a value to remove.
+        QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(), content != expected);
 
         ModalAnswerer answers;
         BoxWatch watch(answers);
@@ -499,7 +506,7 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("where");
-        QTest::addColumn<bool>("resetEnabled");
+        QTest::addColumn<bool>("processEnvironment");
         QTest::newRow("set, file missing") << "set"
                                            << "environment" << false;
         QTest::newRow("set, directory missing") << "set"
@@ -514,7 +521,7 @@ private slots:
     {
         QFETCH(QString, command);
         QFETCH(QString, where);
-        QFETCH(bool, resetEnabled);
+        QFETCH(bool, processEnvironment);
         auto pad = attachPad("Commands Failing Pad", true);
         QVERIFY(pad);
         WindowFixture fixture;
@@ -522,8 +529,9 @@ private slots:
         fixture.settings.environmentFile = path;
         QVERIFY(!QFileInfo::exists(path));
         bool opened = false;
-        openWithResetEnabled(fixture, resetEnabled, &opened);
+        openWithProcessVariable(fixture, processEnvironment, &opened);
         QVERIFY(opened);
+        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled()); // no file holds the variable
 
         ModalAnswerer answers;
         BoxWatch watch(answers);
@@ -533,7 +541,7 @@ private slots:
             answers.answerMessage(QMessageBox::Yes);
         answers.answerMessage(QMessageBox::Ok);
         StdoutCapture output;
-        QTest::mouseClick(fixture.button(set ? "setEnvVarButton" : "resetEnvVarButton"), Qt::LeftButton);
+        runCommand(fixture, set ? "setEnvVarButton" : "resetEnvVarButton");
         QVERIFY(answers.waitAllAnswered());
         const QByteArray printed = output.finish();
         QVERIFY2(watch.unexpected.isEmpty(), qPrintable(watch.unexpected.join(" | ")));
@@ -552,7 +560,7 @@ private slots:
         // The box says what failed, and what to do about it.
         QCOMPARE(answers.seen().last().informativeText, error.mid(7) + ". Run 'sudo stickwell'");
 
-        QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(), resetEnabled);
+        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
         QVERIFY(!QFileInfo::exists(path));
         QVERIFY(!QFileInfo::exists(path + "_new"));
 
@@ -596,14 +604,20 @@ private slots:
                    !fixture.button("copyBindingsButton")->isVisible();
         };
 
-        // Reset disabled before: the return to normal mode enables it.
+        // Nothing saved: the return to normal mode leaves Reset disabled.
         QVERIFY(enterMappingMode());
         QVERIFY(inMappingMode());
         QTest::mouseClick(fixture.button("cancelButton"), Qt::LeftButton);
         QCOMPARE(setButton->isEnabled(), mapped);
-        QVERIFY(resetButton->isEnabled());
+        QVERIFY(!resetButton->isEnabled());
 
-        // Disabled by a reset, enabled again by the next return.
+        // A saved value: the return offers Reset again; after the reset, the next return does not.
+        QVERIFY(
+            writeFile(fixture.settings.environmentFile, "PATH=\"/usr/bin\"\nSDL_GAMECONTROLLERCONFIG=x\n"));
+        QVERIFY(enterMappingMode());
+        QVERIFY(inMappingMode());
+        QTest::mouseClick(fixture.button("cancelButton"), Qt::LeftButton);
+        QVERIFY(resetButton->isEnabled());
         answers.answerMessage(QMessageBox::Ok);
         QTest::mouseClick(resetButton, Qt::LeftButton);
         QVERIFY(answers.waitAllAnswered());
@@ -612,12 +626,11 @@ private slots:
         QVERIFY(inMappingMode());
         QTest::mouseClick(fixture.button("cancelButton"), Qt::LeftButton);
         QCOMPARE(setButton->isEnabled(), mapped);
-        QVERIFY(resetButton->isEnabled());
+        QVERIFY(!resetButton->isEnabled());
 
-        // The end of a capture returns too; the pad then has a mapping, so Set is offered.
-        answers.answerMessage(QMessageBox::Ok);
-        QTest::mouseClick(resetButton, Qt::LeftButton);
-        QVERIFY(answers.waitAllAnswered());
+        // The end of a capture returns too, and rebuilds the list; the pad then has a mapping, so Set
+        // is offered, and Reset follows the file.
+        QVERIFY(writeFile(fixture.settings.environmentFile, "SDL_GAMECONTROLLERCONFIG=x\n"));
         QVERIFY(enterMappingMode());
         QVERIFY(inMappingMode());
         answers.answerInput("Commands Captured Pad");
@@ -631,6 +644,79 @@ private slots:
         QVERIFY(fixture.button("copyIdButton")->isVisible());
         QVERIFY(setButton->isEnabled());
         QVERIFY(resetButton->isEnabled());
+        QVERIFY2(watch.unexpected.isEmpty(), qPrintable(watch.unexpected.join(" | ")));
+    }
+
+    // Without root, the mapping goes to the per-user file, and the system file is not touched.
+    void perUserRoute()
+    {
+        const QByteArray padName = "Commands $HOME `User` \"Pad\" \\";
+        auto pad = attachPad(padName, true);
+        QVERIFY(pad);
+        WindowFixture fixture;
+        fixture.settings.runningAsRoot = false;
+        const QByteArray system = "PATH=\"/usr/bin\"\n";
+        const QString systemFile = fixture.settings.environmentFile;
+        QVERIFY(writeFile(systemFile, system));
+        struct stat systemBefore;
+        QCOMPARE(::stat(QFile::encodeName(systemFile).constData(), &systemBefore), 0);
+        auto systemUntouched = [&] {
+            struct stat now;
+            return ::stat(QFile::encodeName(systemFile).constData(), &now) == 0 &&
+                   now.st_ino == systemBefore.st_ino && readFile(systemFile) == system;
+        };
+        const QString userFile = fixture.settings.configHome + "/environment.d/99-stickwell.conf";
+        QVERIFY(openQuietly(fixture));
+        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
+
+        ModalAnswerer answers;
+        BoxWatch watch(answers);
+        int before = fixture.logLines().size();
+        answers.answerMessage(QMessageBox::Yes);
+        QTest::mouseClick(fixture.button("setEnvVarButton"), Qt::LeftButton);
+        QVERIFY(answers.waitAllAnswered());
+        const QString confirmation = answers.seen().last().informativeText;
+        QVERIFY2(confirmation.contains(userFile) && confirmation.contains("after your next login"),
+                 qPrintable(confirmation));
+        const QByteArray mapping = portableLine(*pad, padName);
+        QCOMPARE(
+            fixture.logLines().mid(before),
+            QStringList({kSetLinePrefix + QString::fromUtf8(mapping) + "\"",
+                         "Saved for your user in " + userFile + "; it takes effect at your next login"}));
+        QVERIFY(fixture.button("resetEnvVarButton")->isEnabled());
+        QVERIFY(systemUntouched());
+        if (QFileInfo::exists(kEnvironmentGenerator))
+            QCOMPARE(userEnvironmentValue(fixture.settings.configHome, "SDL_GAMECONTROLLERCONFIG"), mapping);
+
+        // The next start says where the saved value comes from, and offers Reset.
+        fixture.close();
+        QVERIFY(openQuietly(fixture));
+        QVERIFY(fixture.logLines().contains(
+            "Environment variable \"SDL_GAMECONTROLLERCONFIG\" is saved for your user in " + userFile));
+        QVERIFY(fixture.button("resetEnvVarButton")->isEnabled());
+
+        answers.answerMessage(QMessageBox::Ok);
+        QTest::mouseClick(fixture.button("resetEnvVarButton"), Qt::LeftButton);
+        QVERIFY(answers.waitAllAnswered());
+        QCOMPARE(answers.seen().last().informativeText,
+                 QString("The change takes effect at your next login"));
+        QVERIFY(!readFile(userFile).contains("SDL_GAMECONTROLLERCONFIG="));
+        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
+        QVERIFY(systemUntouched());
+
+        // A failure says why, without advice to run as root, which would not help.
+        QVERIFY(QFile::remove(userFile));
+        QVERIFY(QDir().mkdir(userFile));
+        before = fixture.logLines().size();
+        answers.answerMessage(QMessageBox::Yes);
+        answers.answerMessage(QMessageBox::Ok);
+        QTest::mouseClick(fixture.button("setEnvVarButton"), Qt::LeftButton);
+        QVERIFY(answers.waitAllAnswered());
+        const QString reason = answers.seen().last().informativeText;
+        QVERIFY2(reason.contains("not a regular file") && !reason.contains("sudo"), qPrintable(reason));
+        QCOMPARE(fixture.logLines().mid(before).last(), "Error: " + reason);
+        QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
+        QVERIFY(systemUntouched());
         QVERIFY2(watch.unexpected.isEmpty(), qPrintable(watch.unexpected.join(" | ")));
     }
 };

@@ -95,13 +95,21 @@ private slots:
         QTest::addColumn<bool>("set");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("resetEnabled");
-        QTest::newRow("unset") << false << QByteArray() << "is not defined" << false;
-        QTest::newRow("empty") << true << QByteArray() << "is not defined" << false;
+        QTest::addColumn<QString>("savedIn"); // "system", "user" or "": which file holds a value
+        // Reset is offered only for a value saved in a file, not for one the program was started with.
+        QTest::newRow("unset") << false << QByteArray() << "is not defined"
+                               << "";
+        QTest::newRow("empty") << true << QByteArray() << "is not defined"
+                               << "";
         QTest::newRow("mapping") << true << QByteArray("0300,Pad,a:b0,") << "is set to: \"0300,Pad,a:b0,\""
-                                 << true;
-        QTest::newRow("longer than the format buffer")
-            << true << QByteArray(5000, 'x') << "is set to: \"xxxx" << true;
+                                 << "";
+        QTest::newRow("longer than the format buffer") << true << QByteArray(5000, 'x') << "is set to: \"xxxx"
+                                                       << "";
+        QTest::newRow("saved system-wide") << false << QByteArray() << "is not defined"
+                                           << "system";
+        QTest::newRow("saved for the user, also set")
+            << true << QByteArray("0300,Pad,a:b0,") << "is set to: \"0300,Pad,a:b0,\""
+            << "user";
     }
 
     void environmentReport()
@@ -109,19 +117,33 @@ private slots:
         QFETCH(bool, set);
         QFETCH(QByteArray, value);
         QFETCH(QString, line);
-        QFETCH(bool, resetEnabled);
+        QFETCH(QString, savedIn);
         if (set)
             setenv("SDL_GAMECONTROLLERCONFIG", value.constData(), 1);
         WindowFixture fixture;
+        const QString file = savedIn == "user"
+                                 ? fixture.settings.configHome + "/environment.d/99-stickwell.conf"
+                                 : fixture.settings.environmentFile;
+        if (!savedIn.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+            QFile saved(file);
+            QVERIFY(saved.open(QIODevice::WriteOnly) &&
+                    saved.write("# mine\nSDL_GAMECONTROLLERCONFIG=\"0300\"\n") > 0);
+        }
         fixture.open();
         unsetenv("SDL_GAMECONTROLLERCONFIG");
         const QString report = fixture.logLines().at(5);
         QVERIFY2(report.startsWith("Environment variable \"SDL_GAMECONTROLLERCONFIG\" " + line),
                  qPrintable(report));
         QVERIFY(report.size() <= FORMAT_BUFFER_SIZE - 1);
-        QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(), resetEnabled);
+        int next = 6;
+        if (!savedIn.isEmpty())
+            QCOMPARE(fixture.logLines().at(next++),
+                     QString("Environment variable \"SDL_GAMECONTROLLERCONFIG\" is saved ") +
+                         (savedIn == "user" ? "for your user in " : "system-wide in ") + file);
+        QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(), !savedIn.isEmpty());
         // The program goes on after a cut line.
-        QVERIFY(fixture.logLines().at(6).startsWith(kProjectPageLine));
+        QVERIFY(fixture.logLines().at(next).startsWith(kProjectPageLine));
     }
 
     void formatTextIsBounded_data()

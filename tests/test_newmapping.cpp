@@ -202,6 +202,8 @@ private slots:
         SDL_free(known);
         QVERIFY2(knownMapping.contains(",Configured New,") && knownMapping.contains("a:b0"),
                  knownMapping.constData());
+        // Games started with the old variable still get the old line: the user is told.
+        QVERIFY(logHas(wizard.fixture, "Note: \"SDL_GAMECONTROLLERCONFIG\" holds another mapping"));
     }
 
     void badNameIsAskedAgain_data()

@@ -863,12 +863,13 @@ void TestRobustness::environmentFileBadInput_data()
     const QByteArray crlf = "PATH=x\r\nLANG=C\r\n";
     QTest::newRow("1 MiB line kept, CRLF lines kept")
         << crlf + longLine + "SDL_GAMECONTROLLERCONFIG=old\r\n" + longLine << crlf + longLine + longLine;
-    QTest::newRow("1 MiB line holding the name dropped")
-        << crlf + "X=" + QByteArray(int(kMiB), 'z') + "SDL_GAMECONTROLLERCONFIG" + QByteArray(1000, 'z') +
-               '\n'
-        << crlf;
-    QTest::newRow("NUL bytes before the name: the line is still the variable's")
-        << QByteArray("A=1\n\0\0SDL_GAMECONTROLLERCONFIG=old\nB=\0\n", 39) << QByteArray("A=1\nB=\0\n", 8);
+    QTest::newRow("1 MiB assignment dropped, 1 MiB line mentioning the name kept")
+        << crlf + "SDL_GAMECONTROLLERCONFIG=" + QByteArray(int(kMiB), 'z') + '\n' + longLine +
+               "X=SDL_GAMECONTROLLERCONFIG=" + QByteArray(1000, 'z') + '\n'
+        << crlf + longLine + "X=SDL_GAMECONTROLLERCONFIG=" + QByteArray(1000, 'z') + '\n';
+    QTest::newRow("NUL bytes before the name: not an assignment, kept")
+        << QByteArray("A=1\n\0\0SDL_GAMECONTROLLERCONFIG=old\nB=\0\n", 39)
+        << QByteArray("A=1\n\0\0SDL_GAMECONTROLLERCONFIG=old\nB=\0\n", 39);
     QTest::newRow("NUL byte inside the name: another name, kept")
         << QByteArray("SDL_GAME\0CONTROLLERCONFIG=x\r\n", 29)
         << QByteArray("SDL_GAME\0CONTROLLERCONFIG=x\r\n", 29);

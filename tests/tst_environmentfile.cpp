@@ -2,6 +2,7 @@
 // without harming the original. All files live in temporary directories.
 #include "environmentfile.h"
 #include "environmentfile_p.h"
+#include "userenvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -153,6 +154,14 @@ private slots:
     void everyStepFailingLeavesTheOriginal_data();
     void everyStepFailingLeavesTheOriginal();
 
+    void linkedSystemFileKeepsTheLink();
+    void userFileReadsBackThroughSystemd_data();
+    void userFileReadsBackThroughSystemd();
+    void userFileFaultsChangeNothing_data();
+    void userFileFaultsChangeNothing();
+    void resetForSessions_data();
+    void resetForSessions();
+
 private:
     // Runs the edit on a fresh file and checks it failed without changing anything but stdout.
     void expectCleanFailure(bool set, const QString& path, const QByteArray& original,
@@ -201,11 +210,21 @@ void TestEnvironmentFile::setVariable_data()
         << QByteArray("SDL_GAMECONTROLLERCONFIG=a\nPATH=x\nSDL_GAMECONTROLLERCONFIG=b\nLANG=C\n"
                       "SDL_GAMECONTROLLERCONFIG=c\n")
         << QByteArray("new") << QByteArray("PATH=x\nLANG=C\nSDL_GAMECONTROLLERCONFIG=new\n");
-    QTest::newRow("comment mentioning the name dropped")
+    QTest::newRow("comment mentioning the name kept")
         << QByteArray("# SDL_GAMECONTROLLERCONFIG is set by hand\nPATH=x\n") << QByteArray("v")
-        << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=v\n");
-    QTest::newRow("other variables containing the name dropped")
-        << QByteArray("OLD_SDL_GAMECONTROLLERCONFIG_X=1\nPATH=x\nHINT=see SDL_GAMECONTROLLERCONFIG\n")
+        << QByteArray("# SDL_GAMECONTROLLERCONFIG is set by hand\nPATH=x\nSDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("other variables holding the name kept")
+        << QByteArray(
+               "SDL_GAMECONTROLLERCONFIG_FILE=/x.txt\nOLD_SDL_GAMECONTROLLERCONFIG=1\nHINT=see "
+               "SDL_GAMECONTROLLERCONFIG=\nexportSDL_GAMECONTROLLERCONFIG=1\nSDL_GAMECONTROLLERCONFIG =1\n")
+        << QByteArray("v")
+        << QByteArray(
+               "SDL_GAMECONTROLLERCONFIG_FILE=/x.txt\nOLD_SDL_GAMECONTROLLERCONFIG=1\nHINT=see "
+               "SDL_GAMECONTROLLERCONFIG=\nexportSDL_GAMECONTROLLERCONFIG=1\nSDL_GAMECONTROLLERCONFIG =1\n"
+               "SDL_GAMECONTROLLERCONFIG=v\n");
+    QTest::newRow("assignments after blanks or export replaced")
+        << QByteArray(" \tSDL_GAMECONTROLLERCONFIG=a\nexport SDL_GAMECONTROLLERCONFIG=b\n"
+                      "  export\t SDL_GAMECONTROLLERCONFIG=\nPATH=x\n")
         << QByteArray("v") << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=v\n");
     QTest::newRow("lower-case spelling kept")
         << QByteArray("sdl_gamecontrollerconfig=old\nSdl_GameControllerConfig=old\n") << QByteArray("v")
@@ -267,9 +286,12 @@ void TestEnvironmentFile::resetVariable_data()
 
     QTest::newRow("old line dropped, others kept")
         << QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=old\nLANG=C\n") << QByteArray("PATH=x\nLANG=C\n");
-    QTest::newRow("every line of the name dropped")
-        << QByteArray("# SDL_GAMECONTROLLERCONFIG\nSDL_GAMECONTROLLERCONFIG=a\nX=SDL_GAMECONTROLLERCONFIG\n")
-        << QByteArray();
+    QTest::newRow("only the assignments dropped")
+        << QByteArray("# SDL_GAMECONTROLLERCONFIG\nSDL_GAMECONTROLLERCONFIG=a\nX=SDL_GAMECONTROLLERCONFIG\n"
+                      "SDL_GAMECONTROLLERCONFIG_FILE=/x.txt\n")
+        << QByteArray("# "
+                      "SDL_GAMECONTROLLERCONFIG\nX=SDL_GAMECONTROLLERCONFIG\nSDL_GAMECONTROLLERCONFIG_FILE=/"
+                      "x.txt\n");
     QTest::newRow("no line for the variable: same content")
         << QByteArray("PATH=x\r\nsdl_gamecontrollerconfig=1\nLANG=C")
         << QByteArray("PATH=x\r\nsdl_gamecontrollerconfig=1\nLANG=C");
@@ -650,6 +672,263 @@ void TestEnvironmentFile::everyStepFailingLeavesTheOriginal()
     // The next attempt, without the fault, goes through.
     QVERIFY(setSystemEnvVar(kName, "v", m_path));
     QCOMPARE(readFile(m_path), QByteArray("PATH=x\nLANG=C\nSDL_GAMECONTROLLERCONFIG=v\n"));
+}
+
+void TestEnvironmentFile::linkedSystemFileKeepsTheLink()
+{
+    QVERIFY(QDir(m_pDir->path()).mkdir("real"));
+    const QString target = m_pDir->filePath("real/environment");
+    QVERIFY(writeFile(target, "PATH=x\nSDL_GAMECONTROLLERCONFIG=old\n"));
+    QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    // Relative, as the link's own folder must resolve it, not the working directory.
+    QCOMPARE(::symlink("real/environment", QFile::encodeName(m_path).constData()), 0);
+
+    QString message;
+    QVERIFY2(setSystemEnvVar(kName, "new", m_path, &message), qPrintable(message));
+    QCOMPARE(readFile(target), QByteArray("PATH=x\nSDL_GAMECONTROLLERCONFIG=new\n"));
+    QVERIFY2(resetSystemEnvVar(kName, m_path, &message), qPrintable(message));
+    QCOMPARE(readFile(target), QByteArray("PATH=x\n"));
+    // The link is the same link; the target's temporary files went beside it and are gone.
+    char text[64] = {};
+    QCOMPARE(::readlink(QFile::encodeName(m_path).constData(), text, sizeof text - 1), ssize_t(16));
+    QCOMPARE(QByteArray(text), QByteArray("real/environment"));
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
+    QCOMPARE(uint(st.st_mode & 07777), 0640u);
+    QCOMPARE(listing(m_pDir->filePath("real")), QStringList{"environment"});
+    QCOMPARE(listing(m_pDir->path()), (QStringList{"environment", "real"}));
+}
+
+void TestEnvironmentFile::userFileReadsBackThroughSystemd_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("existing"); // the file as the user left it; null: no file yet
+    QTest::addColumn<QByteArray>("kept");
+
+    const QByteArray guid = "03000000de2800000112000011010000,";
+    const QByteArray bindings = ",a:b0,b:b1,leftx:a0,platform:Linux,";
+    QTest::newRow("plain name, file created")
+        << guid + "Plain Pad" + bindings << QByteArray() << QByteArray();
+    QTest::newRow("variables: $HOME ${HOME} ${HOME:-x} $")
+        << guid + "Pad $HOME ${HOME} ${HOME:-x} ${X:+y} $1 $$ $" + bindings << QByteArray() << QByteArray();
+    QTest::newRow("backslashes, one at the end")
+        << guid + "C:\\Pads\\ \\n \\$HOME \\\\" + bindings + "\\" << QByteArray() << QByteArray();
+    QTest::newRow("quotes and backticks")
+        << guid + "\"Quoted\" 'single' `uname` \"" + bindings << QByteArray() << QByteArray();
+    QTest::newRow("blanks at both ends, # and ;")
+        << "  " + guid + "#not a comment ;nor this=" + bindings + "  " << QByteArray() << QByteArray();
+    QTest::newRow("UTF-8") << guid + "Pädchen ✓ 🎮" + bindings << QByteArray() << QByteArray();
+    const QByteArray handMade = "# my own settings\nEDITOR=vim\nSDL_GAMECONTROLLERCONFIG=old,Old Pad,\n"
+                                "SDL_GAMECONTROLLERCONFIG_FILE=/home/me/pads.txt\n";
+    QTest::newRow("file edited by hand: other variables kept")
+        << guid + "New $PAD" + bindings << handMade
+        << QByteArray("# my own settings\nEDITOR=vim\nSDL_GAMECONTROLLERCONFIG_FILE=/home/me/pads.txt\n");
+}
+
+void TestEnvironmentFile::userFileReadsBackThroughSystemd()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, existing);
+    QFETCH(QByteArray, kept);
+    const QString home = m_pDir->filePath("config");
+    const QString dir = home + "/environment.d";
+    const QString path = userEnvironmentFile(home);
+    QCOMPARE(path, dir + "/99-stickwell.conf");
+    const QString other = dir + "/50-other.conf";
+    if (!existing.isNull()) {
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(writeFile(path, existing));
+        QVERIFY(writeFile(other, "OTHER=1\n"));
+    }
+
+    QString message;
+    StdoutCapture out;
+    QVERIFY2(setUserEnvVar(kName, value.constData(), path, &message), qPrintable(message));
+    QCOMPARE(out.finish(), QByteArray());
+    QVERIFY(fileAssignsEnvVar(path, kName));
+    const QByteArray written = readFile(path);
+    if (existing.isNull()) {
+        QVERIFY2(written.startsWith("# ") && written.contains("Stickwell") &&
+                     written.contains("Delete this file"),
+                 written.constData());
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(dir).constData(), &st), 0);
+        QCOMPARE(uint(st.st_mode & 07777), 0755u);
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(uint(st.st_mode & 07777), 0644u);
+    } else {
+        QVERIFY2(written.startsWith(kept), written.constData());
+        QCOMPARE(readFile(other), QByteArray("OTHER=1\n"));
+    }
+    if (!QFileInfo::exists(kEnvironmentGenerator))
+        QSKIP("systemd's environment generator is not installed: the value is not read back");
+    QCOMPARE(userEnvironmentValue(home, kName), value);
+    if (!existing.isNull())
+        QCOMPARE(userEnvironmentValue(home, "EDITOR"), QByteArray("vim"));
+
+    QVERIFY2(resetUserEnvVar(kName, path, &message), qPrintable(message));
+    QVERIFY(!fileAssignsEnvVar(path, kName));
+    QVERIFY(readFile(path).endsWith(kept));
+    QCOMPARE(listing(dir), existing.isNull() ? QStringList{"99-stickwell.conf"}
+                                             : QStringList({"50-other.conf", "99-stickwell.conf"}));
+}
+
+void TestEnvironmentFile::userFileFaultsChangeNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("expected"); // part of the message
+    QTest::addColumn<bool>("resetFails");
+    QTest::newRow("symbolic link to another file") << "link"
+                                                   << "symbolic link" << true;
+    QTest::newRow("dangling symbolic link") << "dangling"
+                                            << "symbolic link" << true;
+    QTest::newRow("directory in the file's place") << "directory"
+                                                   << "not a regular file" << true;
+    QTest::newRow("FIFO in the file's place (must not hang)") << "fifo"
+                                                              << "not a regular file" << true;
+    QTest::newRow("configuration home is a file") << "home file"
+                                                  << "Can't create the folder" << false;
+    QTest::newRow("control character in the value") << "tab"
+                                                    << "control character" << false;
+    QTest::newRow("value not UTF-8") << "latin1"
+                                     << "UTF-8" << false;
+    QTest::newRow("read-only configuration folder")
+        << "read-only" << QString::fromLocal8Bit(std::strerror(::geteuid() == 0 ? EROFS : EACCES)) << true;
+    QTest::newRow("full disk") << "full" << QString::fromLocal8Bit(std::strerror(ENOSPC)) << true;
+}
+
+void TestEnvironmentFile::userFileFaultsChangeNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, expected);
+    QFETCH(bool, resetFails);
+    const QString home = m_pDir->filePath("config");
+    const QString dir = home + "/environment.d";
+    const QString path = userEnvironmentFile(home);
+    const QByteArray encoded = QFile::encodeName(path);
+    const QString elsewhere = m_pDir->filePath("precious");
+    QByteArray value = "0300,Pad,a:b0,";
+    QByteArray original = "# by hand\nEDITOR=vim\nSDL_GAMECONTROLLERCONFIG=\"old\"\n";
+    QVERIFY(writeFile(elsewhere, "someone else's data\n"));
+    QScopedPointer<ScopedMount> mount;
+    if (fault == "home file") {
+        QVERIFY(writeFile(home, original));
+    } else if (fault == "read-only" || fault == "full") {
+        QVERIFY(QDir().mkpath(home));
+        if (::geteuid() == 0) {
+            mount.reset(new ScopedMount("tmpfs", home, "tmpfs", 0, "size=64k,mode=0755"));
+            if (!mount->mounted())
+                QSKIP(qPrintable("tmpfs mount not permitted here: " + mount->error()));
+        } else if (fault == "full") {
+            QSKIP("mounting a small tmpfs needs root");
+        }
+        QVERIFY(QDir().mkpath(dir));
+        // 40 KiB of the user's own lines: the copy cannot fit beside them in 64 KiB.
+        while (fault == "full" && original.size() < 40 * 1024)
+            original += "KEPT_" + QByteArray::number(original.size()) + "=some value that takes room\n";
+        QVERIFY(writeFile(path, original));
+        if (fault == "read-only" && ::geteuid() == 0)
+            QCOMPARE(::mount("tmpfs", QFile::encodeName(home).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                             nullptr),
+                     0);
+        else if (fault == "read-only")
+            QCOMPARE(::chmod(QFile::encodeName(dir).constData(), 0555), 0);
+    } else {
+        QVERIFY(QDir().mkpath(dir));
+        if (fault == "link" || fault == "dangling")
+            QCOMPARE(::symlink(QFile::encodeName(fault == "link" ? elsewhere : home + "/nowhere").constData(),
+                               encoded.constData()),
+                     0);
+        else if (fault == "directory")
+            QCOMPARE(::mkdir(encoded.constData(), 0755), 0);
+        else if (fault == "fifo")
+            QCOMPARE(::mkfifo(encoded.constData(), 0644), 0);
+        else
+            QVERIFY(writeFile(path, original));
+        if (fault == "tab" || fault == "latin1")
+            value = fault == "tab" ? "0300,Tab\tPad,a:b0,"
+                                   : "0300,P\xe4"
+                                     "d,a:b0,";
+    }
+    const QStringList before = listing(QFileInfo(path).absolutePath());
+    struct stat was;
+    const bool existed = ::lstat(encoded.constData(), &was) == 0;
+
+    for (bool set : {true, false}) {
+        QString message;
+        StdoutCapture out;
+        const bool ok = set ? setUserEnvVar(kName, value.constData(), path, &message)
+                            : resetUserEnvVar(kName, path, &message);
+        QCOMPARE(out.finish(), QByteArray()); // no advice to run as root
+        QCOMPARE(ok, !set && !resetFails);
+        QCOMPARE(readFile(elsewhere), QByteArray("someone else's data\n"));
+        if (ok)
+            continue;
+        QVERIFY2(message.contains(expected, Qt::CaseInsensitive), qPrintable(message));
+        struct stat now;
+        QCOMPARE(::lstat(encoded.constData(), &now) == 0, existed);
+        if (existed) {
+            QCOMPARE(now.st_mode, was.st_mode);
+            QCOMPARE(now.st_ino, was.st_ino);
+        }
+        if (S_ISREG(was.st_mode))
+            QCOMPARE(readFile(path), original);
+        QCOMPARE(listing(QFileInfo(path).absolutePath()), before);
+    }
+    if (fault == "read-only" && ::geteuid() != 0)
+        ::chmod(QFile::encodeName(dir).constData(), 0755);
+}
+
+void TestEnvironmentFile::resetForSessions_data()
+{
+    QTest::addColumn<bool>("root");
+    QTest::addColumn<bool>("systemHolds");
+    QTest::addColumn<bool>("userHolds");
+    QTest::addColumn<bool>("failing");    // every rename fails
+    QTest::addColumn<QString>("outcome"); // "" done, "root" failed where root helps, "user" failed
+    QTest::newRow("root: both files cleared") << true << true << true << false << "";
+    QTest::newRow("root: system file rewritten even without the line")
+        << true << false << false << false << "";
+    QTest::newRow("user: own file cleared, system file untouched") << false << false << true << false << "";
+    QTest::newRow("user: system file holds it, can't be written") << false << true << false << true << "root";
+    QTest::newRow("user: own file can't be written") << false << true << true << true << "user";
+}
+
+void TestEnvironmentFile::resetForSessions()
+{
+    QFETCH(bool, root);
+    QFETCH(bool, systemHolds);
+    QFETCH(bool, userHolds);
+    QFETCH(bool, failing);
+    QFETCH(QString, outcome);
+    const QString userPath = userEnvironmentFile(m_pDir->filePath("config"));
+    QVERIFY(QDir().mkpath(QFileInfo(userPath).absolutePath()));
+    const QByteArray system = systemHolds ? "PATH=x\nSDL_GAMECONTROLLERCONFIG=s\n" : "PATH=x\n";
+    const QByteArray user = userHolds ? "A=1\nSDL_GAMECONTROLLERCONFIG=\"u\"\n" : "A=1\n";
+    QVERIFY(writeFile(m_path, system));
+    QVERIFY(writeFile(userPath, user));
+    struct stat before;
+    QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &before), 0);
+    g_failingStep = EnvironmentFileStep::Rename;
+    g_iFailingErrno = EACCES;
+    environmentFileFault = failing ? failAtChosenStep : nullptr;
+
+    StdoutCapture out;
+    const EnvResetOutcome result = resetEnvVarForSessions(kName, m_path, userPath, root);
+    out.finish();
+    environmentFileFault = nullptr;
+    QCOMPARE(result.error.isEmpty(), outcome.isEmpty());
+    if (!outcome.isEmpty()) {
+        QCOMPARE(result.needsRoot, outcome == "root");
+        QCOMPARE(readFile(m_path), system);
+        QCOMPARE(readFile(userPath), user);
+        return;
+    }
+    QCOMPARE(readFile(m_path), QByteArray("PATH=x\n"));
+    QCOMPARE(readFile(userPath), QByteArray("A=1\n"));
+    struct stat after;
+    QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &after), 0);
+    QCOMPARE(after.st_ino == before.st_ino, !root && !systemHolds);
 }
 
 // Besides the tests, the program edits one file when asked to by the unprivileged-user test:

@@ -28,6 +28,7 @@ int main(int argc, char* argv[])
     settings.dataDirectory = root.filePath("data");
     settings.seedPath = root.filePath("seed.txt");
     settings.environmentFile = root.filePath("environment");
+    settings.configHome = root.filePath("config");
     settings.databaseUrl = QUrl("http://127.0.0.1:9/gamecontrollerdb.txt");
     settings.submissionUrl = QUrl("http://127.0.0.1:9/gamecontrollerdb.php");
     QDir().mkpath(settings.dataDirectory);

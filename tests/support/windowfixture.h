@@ -38,6 +38,9 @@ struct WindowFixture {
         settings.dataDirectory = root.filePath("data");
         settings.seedPath = root.filePath("install/gamecontrollerdb.txt");
         settings.environmentFile = root.filePath("environment");
+        settings.configHome = root.filePath("config");
+        // The system-wide route, whoever runs the tests; the per-user route is chosen where tested.
+        settings.runningAsRoot = true;
         settings.databaseUrl = QUrl("http://127.0.0.1:9/gamecontrollerdb.txt");
         settings.submissionUrl = QUrl("http://127.0.0.1:9/gamecontrollerdb.php");
     }
