@@ -33,7 +33,7 @@ const Expected kPictures[] = {
     {"PadSetup-Stick-LR", 81, 45},     {"PadSetup-Stick-UD", 45, 80},
     {"PadSetup-Share", 26, 21},        {"PadSetup-Touchpad", 100, 44},
     {"PadSetup-Paddle-1", 52, 76},     {"PadSetup-Paddle-2", 52, 76},
-    {"PadSetup-Paddle-3", 38, 78},     {"PadSetup-Paddle-4", 38, 78},
+    {"PadSetup-Paddle-3", 76, 62},     {"PadSetup-Paddle-4", 76, 62},
 };
 
 // Every highlight the window places: the 25 binding-table rows, then the extra controls.

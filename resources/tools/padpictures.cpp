@@ -24,14 +24,14 @@ const PadPicture padPictures[PAD_PICTURES] = {
     {"PadSetup-Stick-LR", 81, 45},     {"PadSetup-Stick-UD", 45, 80},
     {"PadSetup-Share", 26, 21},        {"PadSetup-Touchpad", 100, 44},
     {"PadSetup-Paddle-1", 52, 76},     {"PadSetup-Paddle-2", 52, 76},
-    {"PadSetup-Paddle-3", 38, 78},     {"PadSetup-Paddle-4", 38, 78},
+    {"PadSetup-Paddle-3", 76, 62},     {"PadSetup-Paddle-4", 76, 62},
 };
 
 // Paddles 2 and 4 are under the left hand, 1 and 3 under the right (SDL's numbering, see paddleIsRight);
 // each right-hand paddle is its left-hand twin mirrored about the pad's middle.
 const PadHighlight extraHighlights[EXTRA_HIGHLIGHTS] = {
     {":/PadSetup-Share", 262, 203},    {":/PadSetup-Paddle-1", 486, 222}, {":/PadSetup-Paddle-2", 12, 222},
-    {":/PadSetup-Paddle-3", 426, 280}, {":/PadSetup-Paddle-4", 86, 280},  {":/PadSetup-Touchpad", 225, 108},
+    {":/PadSetup-Paddle-3", 444, 280}, {":/PadSetup-Paddle-4", 30, 280},  {":/PadSetup-Touchpad", 225, 108},
 };
 
 namespace
@@ -236,17 +236,17 @@ bool paddleIsRight(int number)
 void paddleAxis(int number, QPointF* pivot, QPointF* end)
 {
     const bool upper = number <= 2;
-    *pivot = upper ? QPointF(42, 10) : QPointF(28, 10);
-    *end = upper ? QPointF(14, 62) : QPointF(14, 64);
+    *pivot = upper ? QPointF(42, 10) : QPointF(66, 10);
+    *end = upper ? QPointF(14, 62) : QPointF(14, 48);
 }
 
-// The point a fraction `t` of the way from a paddle's pivot to its end and `inwards` pixels towards the
-// pad's middle from there, on the base picture.
-QPointF paddlePoint(int number, double t, double inwards)
+// The point a fraction `t` of the way from a paddle's pivot to its end, moved by `offset` (for the left
+// hand; mirrored for the right), on the base picture.
+QPointF paddlePoint(int number, double t, const QPointF& offset)
 {
     QPointF pivot, end;
     paddleAxis(number, &pivot, &end);
-    QPainterPath point(pivot + (end - pivot) * t + QPointF(inwards, 0));
+    QPainterPath point(pivot + (end - pivot) * t + offset);
     return placedShape(point, geometry().paddle[number - 1], paddleIsRight(number)).currentPosition();
 }
 
@@ -800,7 +800,10 @@ QPainterPath glyphPath(char c, const QPointF& at)
 // "P1" to "P4", upright on the grip beside the paddle, where its highlight does not cover it.
 void paintPaddleLabel(QPainter& p, int number)
 {
-    const QPointF at = paddlePoint(number, 0.45, 19) - QPointF(6.2, 4);
+    // beside an upper paddle, towards the middle; below a lower one, which lies flatter
+    const QPointF at = (number <= 2 ? paddlePoint(number, 0.45, QPointF(19, 0))
+                                    : paddlePoint(number, 0.5, QPointF(10, 14))) -
+                       QPointF(6.2, 4);
     QPainterPath label = glyphPath('P', at);
     label.addPath(glyphPath(char('0' + number), at + QPointF(7, 0)));
     p.setBrush(Qt::NoBrush);
