@@ -31,7 +31,21 @@ const Expected kPictures[] = {
     {"PadSetup-Arrow-Up", 45, 58},     {"PadSetup-Arrow-Down", 45, 58},
     {"PadSetup-Arrow-Left", 58, 45},   {"PadSetup-Arrow-Right", 58, 45},
     {"PadSetup-Stick-LR", 81, 45},     {"PadSetup-Stick-UD", 45, 80},
+    {"PadSetup-Share", 26, 21},        {"PadSetup-Touchpad", 100, 44},
+    {"PadSetup-Paddle-1", 52, 76},     {"PadSetup-Paddle-2", 52, 76},
+    {"PadSetup-Paddle-3", 76, 62},     {"PadSetup-Paddle-4", 76, 62},
 };
+
+// Every highlight the window places: the 25 binding-table rows, then the extra controls.
+QVector<PadHighlight> placedHighlights()
+{
+    QVector<PadHighlight> all;
+    for (const BindingRow& row : bindingTable)
+        all.append({row.image, row.x, row.y});
+    for (const PadHighlight& extra : extraHighlights)
+        all.append(extra);
+    return all;
+}
 
 // The resource path of a picture at a scale: ":/NAME.png" or ":/NAME@2x.png".
 QString resourcePath(const QString& name, int scale)
@@ -74,6 +88,8 @@ private slots:
     void highlightSitsOnItsControl_data();
     void highlightSitsOnItsControl();
     void highlightsLightSeparateControls();
+    void extraControlsFollowSdl_data();
+    void extraControlsFollowSdl();
     void picturesMatchTheirSource_data();
     void picturesMatchTheirSource();
 };
@@ -88,7 +104,7 @@ void TestPictures::bundleHoldsExactlyTheTwinPictures()
     QStringList found = QDir(QStringLiteral(":/")).entryList({QStringLiteral("PadSetup-*")}, QDir::Files);
     found.sort();
     QCOMPARE(found, expected);
-    QCOMPARE(found.size(), 48);
+    QCOMPARE(found.size(), 60);
 }
 
 void TestPictures::pictureSizes_data()
@@ -140,15 +156,16 @@ void TestPictures::basePictureIsPadOnTransparent()
 void TestPictures::rowPictureLoadsAsTheWindowLoadsIt_data()
 {
     QTest::addColumn<int>("row");
-    for (int row = 0; row < BINDING_ROWS; ++row)
-        QTest::newRow(bindingTable[row].image) << row;
+    const QVector<PadHighlight> all = placedHighlights();
+    for (int row = 0; row < all.size(); ++row)
+        QTest::newRow(all[row].image) << row;
 }
 
 void TestPictures::rowPictureLoadsAsTheWindowLoadsIt()
 {
     QFETCH(int, row);
     // the window builds each overlay from the extension-less path; the loader must find the ".png"
-    const QString path = QString::fromLatin1(bindingTable[row].image);
+    const QString path = QString::fromLatin1(placedHighlights()[row].image);
     const QPixmap pixmap(path);
     QVERIFY2(!pixmap.isNull(), qPrintable(path));
     const QImage image(path);
@@ -162,11 +179,12 @@ void TestPictures::highlightSitsOnItsControl_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("scale");
+    const QVector<PadHighlight> all = placedHighlights();
     for (int scale = 1; scale <= 2; ++scale)
-        for (int row = 0; row < BINDING_ROWS; ++row)
+        for (int row = 0; row < all.size(); ++row)
             QTest::newRow(qPrintable(QStringLiteral("row %1 %2 @%3x")
                                          .arg(row)
-                                         .arg(QString::fromLatin1(bindingTable[row].image + 2))
+                                         .arg(QString::fromLatin1(all[row].image + 2))
                                          .arg(scale)))
                 << row << scale;
 }
@@ -175,7 +193,7 @@ void TestPictures::highlightSitsOnItsControl()
 {
     QFETCH(int, row);
     QFETCH(int, scale);
-    const BindingRow& r = bindingTable[row];
+    const PadHighlight r = placedHighlights()[row];
     const QImage base = loadResource(QStringLiteral("PadSetup-Back-Tp"), scale);
     const QImage highlight = loadResource(QString::fromLatin1(r.image + 2), scale);
     QVERIFY(!base.isNull());
@@ -222,9 +240,10 @@ void TestPictures::highlightsLightSeparateControls()
 {
     // Each control has its own highlight: two rows' clearly lit areas never share more than a sliver,
     // which would mean one of them sits on the wrong control.
-    QVector<QImage> mask(BINDING_ROWS);
-    for (int row = 0; row < BINDING_ROWS; ++row) {
-        const BindingRow& r = bindingTable[row];
+    const QVector<PadHighlight> all = placedHighlights();
+    QVector<QImage> mask(all.size());
+    for (int row = 0; row < all.size(); ++row) {
+        const PadHighlight& r = all[row];
         const QImage highlight = loadResource(QString::fromLatin1(r.image + 2), 1);
         QVERIFY(!highlight.isNull());
         mask[row] = QImage(550, 360, QImage::Format_Grayscale8);
@@ -234,8 +253,8 @@ void TestPictures::highlightsLightSeparateControls()
                 if (lit(highlight, x, y))
                     mask[row].setPixel(r.x + x, r.y + y, qRgb(255, 255, 255));
     }
-    for (int a = 0; a < BINDING_ROWS; ++a)
-        for (int b = a + 1; b < BINDING_ROWS; ++b) {
+    for (int a = 0; a < all.size(); ++a)
+        for (int b = a + 1; b < all.size(); ++b) {
             int shared = 0, litA = 0, litB = 0;
             for (int y = 0; y < 360; ++y) {
                 const uchar* pa = mask[a].constScanLine(y);
@@ -249,6 +268,43 @@ void TestPictures::highlightsLightSeparateControls()
             QVERIFY2(shared * 50 <= qMin(litA, litB),
                      qPrintable(QStringLiteral("rows %1 and %2 light the same place").arg(a).arg(b)));
         }
+}
+
+void TestPictures::extraControlsFollowSdl_data()
+{
+    // SDL's order, and its paddles as a player holding the pad has them: paddle1 and paddle3 under the
+    // right hand, 2 and 4 under the left, the first of each pair above the second. The picture shows the
+    // front, so the right hand's paddles are on the right.
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<int>("side");  // -1 left half, 0 on the middle, +1 right half
+    QTest::addColumn<int>("above"); // the index of the paddle below it on the same grip, or -1
+    QTest::newRow("misc1: share, in the middle") << 0 << ":/PadSetup-Share" << 0 << -1;
+    QTest::newRow("paddle1: right hand, upper") << 1 << ":/PadSetup-Paddle-1" << 1 << 3;
+    QTest::newRow("paddle2: left hand, upper") << 2 << ":/PadSetup-Paddle-2" << -1 << 4;
+    QTest::newRow("paddle3: right hand, lower") << 3 << ":/PadSetup-Paddle-3" << 1 << -1;
+    QTest::newRow("paddle4: left hand, lower") << 4 << ":/PadSetup-Paddle-4" << -1 << -1;
+    QTest::newRow("touchpad: in the middle") << 5 << ":/PadSetup-Touchpad" << 0 << -1;
+}
+
+void TestPictures::extraControlsFollowSdl()
+{
+    QFETCH(int, index);
+    QFETCH(QString, image);
+    QFETCH(int, side);
+    QFETCH(int, above);
+    auto centre = [](int i) {
+        const PadHighlight& h = extraHighlights[i];
+        return QRectF(QPointF(h.x, h.y), QImage(QString::fromLatin1(h.image)).size()).center();
+    };
+    QCOMPARE(QString::fromLatin1(extraHighlights[index].image), image);
+    const double fromMiddle = centre(index).x() - 275;
+    if (side == 0)
+        QVERIFY2(qAbs(fromMiddle) < 2, qPrintable(QString::number(fromMiddle)));
+    else
+        QVERIFY2(fromMiddle * side > 100, qPrintable(QString::number(fromMiddle)));
+    if (above >= 0)
+        QVERIFY(centre(index).y() < centre(above).y());
 }
 
 void TestPictures::picturesMatchTheirSource_data()

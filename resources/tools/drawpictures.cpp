@@ -1,9 +1,9 @@
-// drawpictures: writes the 48 gamepad pictures of the resource bundle (each base file and its "@2x"
+// drawpictures: writes the 60 gamepad pictures of the resource bundle (each base file and its "@2x"
 // twin, drawn at double resolution), or a preview of the base picture with every highlight in place.
 //
 //   drawpictures --out DIR          write DIR/PadSetup-*.png and DIR/PadSetup-*@2x.png
 //   drawpictures --preview FILE [--scale N]
-//                                   write the base picture with all 25 highlights placed on it
+//                                   write the base picture with all 31 highlights placed on it
 //   drawpictures --icons DIR        write the application icon, DIR/stickwell-<size>.png at every size
 //   drawpictures --icon-sheet FILE  write every icon size side by side on a light and a dark ground
 

@@ -22,6 +22,16 @@ const PadPicture padPictures[PAD_PICTURES] = {
     {"PadSetup-Arrow-Up", 45, 58},     {"PadSetup-Arrow-Down", 45, 58},
     {"PadSetup-Arrow-Left", 58, 45},   {"PadSetup-Arrow-Right", 58, 45},
     {"PadSetup-Stick-LR", 81, 45},     {"PadSetup-Stick-UD", 45, 80},
+    {"PadSetup-Share", 26, 21},        {"PadSetup-Touchpad", 100, 44},
+    {"PadSetup-Paddle-1", 52, 76},     {"PadSetup-Paddle-2", 52, 76},
+    {"PadSetup-Paddle-3", 76, 62},     {"PadSetup-Paddle-4", 76, 62},
+};
+
+// Paddles 2 and 4 are under the left hand, 1 and 3 under the right (SDL's numbering, see paddleIsRight);
+// each right-hand paddle is its left-hand twin mirrored about the pad's middle.
+const PadHighlight extraHighlights[EXTRA_HIGHLIGHTS] = {
+    {":/PadSetup-Share", 262, 203},    {":/PadSetup-Paddle-1", 486, 222}, {":/PadSetup-Paddle-2", 12, 222},
+    {":/PadSetup-Paddle-3", 444, 280}, {":/PadSetup-Paddle-4", 30, 280},  {":/PadSetup-Touchpad", 225, 108},
 };
 
 namespace
@@ -51,6 +61,9 @@ QRectF placedRect(const char* name)
     for (const BindingRow& row : bindingTable)
         if (std::strcmp(row.image + 2, name) == 0) // skip the ":/" of the resource path
             return QRectF(row.x, row.y, picture->width, picture->height);
+    for (const PadHighlight& extra : extraHighlights)
+        if (std::strcmp(extra.image + 2, name) == 0)
+            return QRectF(extra.x, extra.y, picture->width, picture->height);
     return QRectF();
 }
 
@@ -74,6 +87,10 @@ struct Geometry {
     double armHalfWidth = 11.0, armReach = 30.0, armGap = 11.5; // each arm starts past the hub
     double dpadWellRadius = 37.0;
     QRectF shoulderLeft, shoulderRight, triggerLeft, triggerRight;
+    QPointF share;
+    QSizeF shareSize{16.0, 11.0};
+    QRectF touchpad;
+    QRectF paddle[4]; // SDL's paddle1 to paddle4
 
     Geometry()
         : faceA(centreOf("PadSetup-Button-3")), faceB(centreOf("PadSetup-Button-2")),
@@ -84,7 +101,12 @@ struct Geometry {
           // the d-pad's hub: in line with the up and down arms, and with the left and right arms
           dpad(centreOf("PadSetup-Dpad-Up").x(), centreOf("PadSetup-Dpad-Left").y()),
           shoulderLeft(placedRect("PadSetup-Shift-Left")), shoulderRight(placedRect("PadSetup-Shift-Right")),
-          triggerLeft(placedRect("PadSetup-Trigger-Left")), triggerRight(placedRect("PadSetup-Trigger-Right"))
+          triggerLeft(placedRect("PadSetup-Trigger-Left")),
+          triggerRight(placedRect("PadSetup-Trigger-Right")), share(centreOf("PadSetup-Share")),
+          touchpad(placedRect("PadSetup-Touchpad")
+                       .adjusted(kGlowReach + 1.5, kGlowReach + 1.5, -kGlowReach - 1.5, -kGlowReach - 1.5)),
+          paddle{placedRect("PadSetup-Paddle-1"), placedRect("PadSetup-Paddle-2"),
+                 placedRect("PadSetup-Paddle-3"), placedRect("PadSetup-Paddle-4")}
     {
     }
 };
@@ -194,6 +216,90 @@ QPainterPath pillPath(const QPointF& centre)
     path.addRoundedRect(
         QRectF(centre.x() - s.width() / 2, centre.y() - s.height() / 2, s.width(), s.height()),
         s.height() / 2, s.height() / 2);
+    return path;
+}
+
+// A back paddle: a lever on the back of a grip, SDL's paddle1 to paddle4 for `number` 1 to 4.
+//
+// SDL numbers the paddles as the Xbox Elite pad's P1, P3, P2, P4: paddle1 and paddle3 are under the right
+// hand (upper and lower), paddle2 and paddle4 under the left. Seen from the back they would swap sides;
+// this picture shows the front, so the right-hand paddles are on the right, on the face buttons' side,
+// where the player's hand is. Each lever runs down from behind the grip and out past its edge, so, like
+// the triggers, it shows where it leaves the body and is drawn faintly through the grip elsewhere.
+bool paddleIsRight(int number)
+{
+    return number == 1 || number == 3;
+}
+
+// A paddle's pivot (behind the grip) and its end (past the grip's edge), in the left-hand paddle's
+// own rectangle.
+void paddleAxis(int number, QPointF* pivot, QPointF* end)
+{
+    const bool upper = number <= 2;
+    *pivot = upper ? QPointF(42, 10) : QPointF(66, 10);
+    *end = upper ? QPointF(14, 62) : QPointF(14, 48);
+}
+
+// The point a fraction `t` of the way from a paddle's pivot to its end, moved by `offset` (for the left
+// hand; mirrored for the right), on the base picture.
+QPointF paddlePoint(int number, double t, const QPointF& offset)
+{
+    QPointF pivot, end;
+    paddleAxis(number, &pivot, &end);
+    QPainterPath point(pivot + (end - pivot) * t + offset);
+    return placedShape(point, geometry().paddle[number - 1], paddleIsRight(number)).currentPosition();
+}
+
+QPainterPath paddlePath(int number)
+{
+    // narrow at its pivot and broad at the end the finger presses
+    QPointF pivot, end;
+    paddleAxis(number, &pivot, &end);
+    const double rPivot = 6.0, rEnd = 10.0;
+    const QPointF v = end - pivot;
+    const double d = std::hypot(v.x(), v.y());
+    const QPointF u = v / d, n(-u.y(), u.x());
+    // the two lines that touch both circles
+    const double c = (rPivot - rEnd) / d, sn = std::sqrt(1 - c * c);
+    const QPointF side1 = u * c + n * sn, side2 = u * c - n * sn;
+    QPainterPath hull;
+    hull.addPolygon(
+        QPolygonF({pivot + side1 * rPivot, end + side1 * rEnd, end + side2 * rEnd, pivot + side2 * rPivot}));
+    hull.closeSubpath();
+    const QPainterPath lever =
+        hull.united(circlePath(pivot, rPivot)).united(circlePath(end, rEnd)).simplified();
+    return placedShape(lever, geometry().paddle[number - 1], paddleIsRight(number));
+}
+
+QPainterPath sharePath()
+{
+    const Geometry& g = geometry();
+    const QSizeF s = g.shareSize;
+    QPainterPath path;
+    path.addRoundedRect(
+        QRectF(g.share.x() - s.width() / 2, g.share.y() - s.height() / 2, s.width(), s.height()), 3.5, 3.5);
+    return path;
+}
+
+// A panel narrowing a little towards the bottom, with rounded corners.
+QPainterPath touchpadPath()
+{
+    const QRectF r = geometry().touchpad;
+    const double inset = 6.0, round = 7.0;
+    const QPointF corners[4] = {r.topLeft(), r.topRight(), r.bottomRight() - QPointF(inset, 0),
+                                r.bottomLeft() + QPointF(inset, 0)};
+    // each corner is cut by a curve between the points `round` along its two edges
+    auto along = [round](const QPointF& from, const QPointF& to) {
+        const QPointF v = to - from;
+        return from + v * (round / std::hypot(v.x(), v.y()));
+    };
+    QPainterPath path(along(corners[0], corners[1]));
+    for (int i = 1; i <= 4; ++i) {
+        const QPointF& c = corners[i % 4];
+        path.lineTo(along(c, corners[i - 1]));
+        path.quadTo(c, along(c, corners[(i + 1) % 4]));
+    }
+    path.closeSubpath();
     return path;
 }
 
@@ -323,6 +429,12 @@ QPainterPath highlightPath(const QString& name, bool* solid)
         shape = dpadArmPath(LEFT);
     else if (name == QLatin1String("PadSetup-Dpad-Right"))
         shape = dpadArmPath(RIGHT);
+    else if (name == QLatin1String("PadSetup-Share"))
+        shape = sharePath();
+    else if (name == QLatin1String("PadSetup-Touchpad"))
+        shape = touchpadPath();
+    else if (name.startsWith(QLatin1String("PadSetup-Paddle-")))
+        shape = paddlePath(name.right(1).toInt());
     else {
         *solid = true;
         return stickArrowPath(name);
@@ -618,15 +730,154 @@ void paintGuide(QPainter& p)
     p.drawPath(house);
 }
 
+// The part of a paddle that shows past the body, drawn behind it like a trigger.
+void paintPaddle(QPainter& p, int number)
+{
+    const QPainterPath path = paddlePath(number);
+    p.setPen(outlinePen(QColor(22, 23, 26), 1.2));
+    p.setBrush(verticalGradient(path.boundingRect(), QColor(118, 123, 132), QColor(66, 69, 76)));
+    p.drawPath(path);
+}
+
+// The rest of a paddle, behind the grip: seen through it as a faint shape with a dashed outline.
+void paintPaddleThrough(QPainter& p, int number)
+{
+    p.save();
+    p.setClipPath(bodyPath());
+    const QPainterPath path = paddlePath(number);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 30));
+    p.drawPath(path);
+    QPen dashed = outlinePen(QColor(255, 255, 255, 120), 1.2);
+    dashed.setDashPattern({3.0, 2.0});
+    p.setPen(dashed);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    p.restore();
+}
+
+// Stroke glyphs for the paddles' labels, in a 5 x 8 box from its top-left corner.
+QPainterPath glyphPath(char c, const QPointF& at)
+{
+    QPainterPath path;
+    auto pt = [&at](double x, double y) { return at + QPointF(x, y); };
+    switch (c) {
+    case 'P':
+        path.moveTo(pt(0.5, 8));
+        path.lineTo(pt(0.5, 0));
+        path.lineTo(pt(2.6, 0));
+        path.cubicTo(pt(5, 0), pt(5, 4.4), pt(2.6, 4.4));
+        path.lineTo(pt(0.5, 4.4));
+        break;
+    case '1':
+        path.moveTo(pt(0.8, 1.8));
+        path.lineTo(pt(3, 0));
+        path.lineTo(pt(3, 8));
+        break;
+    case '2':
+        path.moveTo(pt(0.3, 1.8));
+        path.cubicTo(pt(0.9, -0.4), pt(4.6, -0.5), pt(4.6, 2.2));
+        path.cubicTo(pt(4.6, 4), pt(1.4, 5.6), pt(0.2, 8));
+        path.lineTo(pt(4.8, 8));
+        break;
+    case '3':
+        path.moveTo(pt(0.4, 1.1));
+        path.cubicTo(pt(1.8, -0.5), pt(4.6, -0.2), pt(4.5, 2));
+        path.cubicTo(pt(4.4, 3.4), pt(3, 3.9), pt(1.8, 3.9));
+        path.cubicTo(pt(5.4, 3.9), pt(5.2, 8.2), pt(2.3, 8));
+        path.cubicTo(pt(1.3, 8), pt(0.6, 7.6), pt(0.2, 7));
+        break;
+    default: // '4'
+        path.moveTo(pt(3.6, 8));
+        path.lineTo(pt(3.6, 0));
+        path.lineTo(pt(0.2, 5.4));
+        path.lineTo(pt(5, 5.4));
+        break;
+    }
+    return path;
+}
+
+// "P1" to "P4", upright on the grip beside the paddle, where its highlight does not cover it.
+void paintPaddleLabel(QPainter& p, int number)
+{
+    // beside an upper paddle, towards the middle; below a lower one, which lies flatter
+    const QPointF at = (number <= 2 ? paddlePoint(number, 0.45, QPointF(19, 0))
+                                    : paddlePoint(number, 0.5, QPointF(10, 14))) -
+                       QPointF(6.2, 4);
+    QPainterPath label = glyphPath('P', at);
+    label.addPath(glyphPath(char('0' + number), at + QPointF(7, 0)));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(outlinePen(QColor(0, 0, 0, 120), 2.8));
+    p.drawPath(label);
+    p.setPen(outlinePen(QColor(226, 229, 234), 1.6));
+    p.drawPath(label);
+}
+
+void paintTouchpad(QPainter& p)
+{
+    const QPainterPath pad = touchpadPath();
+    const QRectF r = pad.boundingRect();
+    // a panel set into the body with a lit lip below it, matte rather than glossy so it does not read
+    // as a screen
+    p.setPen(outlinePen(QColor(255, 255, 255, 40), 1.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(pad.translated(0, 1.2));
+    p.setPen(outlinePen(QColor(20, 21, 24), 1.2));
+    p.setBrush(verticalGradient(r, QColor(70, 74, 82), QColor(56, 59, 66)));
+    p.drawPath(pad);
+    // a soft inner shade along the top edge, where the panel dips under the body
+    p.save();
+    p.setClipPath(pad);
+    p.setPen(outlinePen(QColor(0, 0, 0, 60), 3.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(pad.translated(0, 1.5));
+    p.restore();
+}
+
+void paintShare(QPainter& p)
+{
+    const Geometry& g = geometry();
+    const QPainterPath button = sharePath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 100));
+    p.drawPath(button.translated(0, 1.5));
+    p.setPen(outlinePen(QColor(22, 23, 26), 1.1));
+    p.setBrush(verticalGradient(button.boundingRect(), QColor(190, 194, 201), QColor(132, 136, 144)));
+    p.drawPath(button);
+    // the share mark: an arrow rising out of a tray
+    const QPointF c = g.share;
+    QPainterPath mark;
+    mark.moveTo(c + QPointF(0, 2));
+    mark.lineTo(c + QPointF(0, -3));
+    mark.moveTo(c + QPointF(-2.2, -1));
+    mark.lineTo(c + QPointF(0, -3.2));
+    mark.lineTo(c + QPointF(2.2, -1));
+    mark.moveTo(c + QPointF(-3.5, 0.5));
+    mark.lineTo(c + QPointF(-3.5, 3));
+    mark.lineTo(c + QPointF(3.5, 3));
+    mark.lineTo(c + QPointF(3.5, 0.5));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(outlinePen(QColor(58, 61, 68), 1.2));
+    p.drawPath(mark);
+}
+
 void paintBase(QPainter& p)
 {
     const Geometry& g = geometry();
     // back to front: triggers behind the body, shoulders on its top edge, controls on its face
     paintTrigger(p, false);
     paintTrigger(p, true);
+    for (int paddle = 1; paddle <= 4; ++paddle)
+        paintPaddle(p, paddle);
     paintBody(p);
     paintShoulder(p, false);
     paintShoulder(p, true);
+    for (int paddle = 1; paddle <= 4; ++paddle) {
+        paintPaddleThrough(p, paddle);
+        paintPaddleLabel(p, paddle);
+    }
+    paintTouchpad(p);
+    paintShare(p);
 
     paintRecess(p, g.dpad, g.dpadWellRadius);
     paintStick(p, g.stickLeft);
@@ -683,6 +934,9 @@ QImage drawPadPreview(int scale)
     p.drawImage(0, 0, drawPadPicture(QString::fromLatin1(base.name), scale));
     for (const BindingRow& row : bindingTable)
         p.drawImage(row.x * scale, row.y * scale, drawPadPicture(QString::fromLatin1(row.image + 2), scale));
+    for (const PadHighlight& extra : extraHighlights)
+        p.drawImage(extra.x * scale, extra.y * scale,
+                    drawPadPicture(QString::fromLatin1(extra.image + 2), scale));
     p.end();
     return image.convertToFormat(QImage::Format_ARGB32);
 }
