@@ -531,6 +531,22 @@ private slots:
             QVERIFY2(!bindingKey(field), field.constData());
     }
 
+    // What the wizard never writes is no binding: such a field is kept as it stands instead.
+    void parseInputRefusesOtherForms_data()
+    {
+        QTest::addColumn<QByteArray>("token");
+        for (const char* token : {"", "b", "b-1", "b12345", "bx", "h0", "h0.0", "h0.16", "h.1", "a", "+a2~",
+                                  "a2~~", "-b3", "a0:1", "x1"})
+            QTest::newRow(token) << QByteArray(token);
+    }
+
+    void parseInputRefusesOtherForms()
+    {
+        QFETCH(QByteArray, token);
+        CapturedInput input;
+        QVERIFY(!parseInput(token, &input));
+    }
+
     // The exact text, with the GUID of the joystick named by its instance id.
     void tableForms()
     {
