@@ -2,6 +2,7 @@
 
 #include "bindingcapture.h"
 #include "controllerhighlights.h"
+#include "mappingparser.h"
 #include "mappingstring.h"
 
 #include <QStringList>
@@ -102,6 +103,8 @@ private slots:
     void fullRunBuildsMappingString();
     void highlights_data();
     void highlights();
+    void singleRow_data();
+    void singleRow();
 };
 
 void TestCapture::captureRules_data()
@@ -399,6 +402,43 @@ void TestCapture::highlights()
         }
     }
     QCOMPARE(reported.join(' '), changes);
+}
+
+// One control of an existing mapping captured again: only its row changes, under the usual rules.
+void TestCapture::singleRow_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QString>("bindings");
+
+    const QString others = "2=b2 15=a0:0>-32768 16=a0:0>32767 23=a2:-32768>32767";
+    QTest::newRow("a free button replaces the row") << 1 << "b7 +100" << true << "0=b0 1=b7 " + others;
+    QTest::newRow("the row's own button again") << 1 << "b1 +100" << true << "0=b0 1=b1 " + others;
+    QTest::newRow("a button bound elsewhere is refused") << 1 << "b0 +100" << false << "0=b0 " + others;
+    QTest::newRow("an axis bound elsewhere is refused")
+        << 1 << "a0=-32768 +50 a0=0 +100" << false << "0=b0 " + others;
+    QTest::newRow("Skip clears the row") << 1 << "skip" << true << "0=b0 " + others;
+    QTest::newRow("Previous does nothing") << 1 << "prev +100" << false << "0=b0 " + others;
+}
+
+void TestCapture::singleRow()
+{
+    QFETCH(int, row);
+    QFETCH(QString, script);
+    QFETCH(bool, complete);
+    QFETCH(QString, bindings);
+    ParsedMapping mapping;
+    QVERIFY(parseMapping("guid,name,a:b0,b:b1,x:b2,leftx:a0,lefttrigger:a2,", &mapping));
+    QStringList reported;
+    BindingCapture capture([&](int r, bool on) { reported << QString("%1%2").arg(r).arg(on ? '+' : '-'); });
+    capture.beginSingle(row, mapping.bindings, 6, initialStates(SIX_AXES));
+    QCOMPARE(reported, QStringList({QString("%1+").arg(row)}));
+    runScript(capture, reported, script);
+    QCOMPARE(capture.isComplete(), complete);
+    if (!complete)
+        QCOMPARE(capture.currentBinding(), row);
+    QCOMPARE(describeSlots(capture), bindings);
 }
 
 QTEST_APPLESS_MAIN(TestCapture)

@@ -1,6 +1,7 @@
 // The mapping-string builder: its exact text for every kind of binding, and SDL's own reading of
 // what it builds, on a virtual pad, for hand-written captures and for random ones.
 
+#include "mappingparser.h"
 #include "mappingstring.h"
 #include "virtualpad.h"
 
@@ -34,6 +35,17 @@ struct SlotSet {
         return *this;
     }
 };
+
+// True when field binds a control that one of the 25 rows stands for.
+bool bindingKey(const QByteArray& field)
+{
+    QByteArray key = field.left(field.indexOf(':'));
+    if (key.startsWith('+') || key.startsWith('-'))
+        key.remove(0, 1);
+    const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(key.constData());
+    return (button != SDL_CONTROLLER_BUTTON_INVALID && bindingRowOfButton(button) >= 0) ||
+           SDL_GameControllerGetAxisFromString(key.constData()) != SDL_CONTROLLER_AXIS_INVALID;
+}
 
 QByteArray build(const SlotSet& set, const char* guidText)
 {
@@ -488,6 +500,53 @@ private slots:
         QTest::newRow("fully captured pad") << examplePad() << exampleEntries();
     }
 
+    // Real lines read back: the bindings of the rows survive a rewrite, and every other field stays.
+    void communityLinesReadBack_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QFile snapshot(QStringLiteral(STICKWELL_SHARED_DATA "/gamecontrollerdb.txt"));
+        if (!snapshot.open(QIODevice::ReadOnly))
+            QSKIP("no community database snapshot in " STICKWELL_SHARED_DATA);
+        for (const QByteArray& line : snapshot.readAll().split('\n'))
+            if (line.contains("platform:Linux,") && !line.startsWith('#'))
+                QTest::newRow(line.left(60).constData()) << line.trimmed();
+    }
+
+    void communityLinesReadBack()
+    {
+        QFETCH(QByteArray, line);
+        ParsedMapping parsed, again;
+        QVERIFY(parseMapping(line, &parsed));
+        QVERIFY(parseMapping(buildMapping(parsed), &again));
+        QCOMPARE(again.guid, parsed.guid);
+        QCOMPARE(again.name, parsed.name);
+        for (int row = 0; row < BINDING_ROWS; ++row)
+            QVERIFY2(SDL_memcmp(&again.bindings[row], &parsed.bindings[row], sizeof(CapturedInput)) == 0,
+                     qPrintable(QString("row %1").arg(row)));
+        parsed.otherFields.removeAll("platform:Linux");
+        again.otherFields.removeAll("platform:Linux");
+        QCOMPARE(again.otherFields, parsed.otherFields);
+        // Only controls no row stands for are left over: the wizard's forms cover what real pads use.
+        for (const QByteArray& field : parsed.otherFields)
+            QVERIFY2(!bindingKey(field), field.constData());
+    }
+
+    // What the wizard never writes is no binding: such a field is kept as it stands instead.
+    void parseInputRefusesOtherForms_data()
+    {
+        QTest::addColumn<QByteArray>("token");
+        for (const char* token : {"", "b", "b-1", "b12345", "bx", "h0", "h0.0", "h0.16", "h.1", "a", "+a2~",
+                                  "a2~~", "-b3", "a0:1", "x1"})
+            QTest::newRow(token) << QByteArray(token);
+    }
+
+    void parseInputRefusesOtherForms()
+    {
+        QFETCH(QByteArray, token);
+        CapturedInput input;
+        QVERIFY(!parseInput(token, &input));
+    }
+
     // The exact text, with the GUID of the joystick named by its instance id.
     void tableForms()
     {
@@ -496,6 +555,10 @@ private slots:
         const QByteArray expected = m_pPad->guidText() + ",%GAMEPAD_NAME%,platform:Linux," + entries;
         QCOMPARE(build(captured, m_pPad->instanceId()), expected);
         QCOMPARE(build(captured, m_pPad->instanceId()), expected); // merging left the slots alone
+        // Read back, every form gives the same text again.
+        ParsedMapping parsed;
+        QVERIFY(parseMapping(expected, &parsed));
+        QCOMPARE(buildMapping(parsed), expected);
     }
 
     void sdlReadsTableForms_data() { tableForms_data(); }

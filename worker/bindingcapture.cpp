@@ -27,10 +27,25 @@ void BindingCapture::report(int row, bool on)
 
 void BindingCapture::begin(int numAxes, const InitialAxisState& initialState)
 {
+    const CapturedInput empty[BINDING_ROWS] = {};
+    start(empty, 0, BINDING_ROWS - 1, numAxes, initialState);
+}
+
+void BindingCapture::beginSingle(int row, const CapturedInput preset[BINDING_ROWS], int numAxes,
+                                 const InitialAxisState& initialState)
+{
+    start(preset, row, row, numAxes, initialState);
+    SDL_zero(m_bindings[row]);
+}
+
+void BindingCapture::start(const CapturedInput preset[BINDING_ROWS], int firstRow, int lastRow, int numAxes,
+                           const InitialAxisState& initialState)
+{
     end();
-    m_iCurrentBinding = 0;
-    for (CapturedInput& slot : m_bindings)
-        SDL_zero(slot);
+    m_iFirstRow = SDL_clamp(firstRow, 0, BINDING_ROWS - 1);
+    m_iLastRow = SDL_clamp(lastRow, m_iFirstRow, BINDING_ROWS - 1);
+    m_iCurrentBinding = m_iFirstRow;
+    SDL_memcpy(m_bindings, preset, sizeof m_bindings);
 
     m_iNumAxes = 0;
     if (numAxes > 0) {
@@ -48,7 +63,7 @@ void BindingCapture::begin(int numAxes, const InitialAxisState& initialState)
 
     m_bMappingComplete = 0;
     m_uiBindingTime = 0;
-    report(0, true);
+    report(m_iCurrentBinding, true);
 }
 
 void BindingCapture::end()
@@ -143,9 +158,9 @@ void BindingCapture::selectBinding(int step)
 {
     // Once past the last row the slots are final: a Skip or Previous that arrives in the same batch of
     // events must not reopen a row of a mapping that is about to be built.
-    if (m_bMappingComplete || step < 0)
+    if (m_bMappingComplete || step < m_iFirstRow)
         return;
-    if (step >= BINDING_ROWS) {
+    if (step > m_iLastRow) {
         m_bMappingComplete = 1;
         return;
     }

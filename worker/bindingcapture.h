@@ -43,6 +43,11 @@ public:
     // numAxes below 1, or when the table cannot be allocated, there is no table and axis events are
     // ignored. A table left by an earlier capture is freed first. Reports row 0 on.
     void begin(int numAxes, const InitialAxisState& initialState = InitialAxisState());
+    // Starts a capture of the one row `row` of an existing mapping: the other slots hold preset's
+    // bindings, so their inputs stay taken; row's slot is empty and lit. A settled input or Skip (which
+    // leaves the slot empty) completes the capture; Previous does nothing. The axis table as in begin.
+    void beginSingle(int row, const CapturedInput preset[BINDING_ROWS], int numAxes,
+                     const InitialAxisState& initialState = InitialAxisState());
     // Frees the axis table (SDL_free); the slots, row and completion flag stay readable. Safe to repeat.
     void end();
 
@@ -58,7 +63,8 @@ public:
     // input was stored at least 100 ms before now. Returns true when it moved (or completed).
     bool settle(Uint32 now);
 
-    // Moves to row step: below 0 does nothing; 25 or more completes the capture (no highlight change);
+    // Moves to row step: before the capture's first row (0, or the single row) does nothing; past its
+    // last row (24, or the single row) completes the capture (no highlight change);
     // otherwise reports the old row off and step on, empties step's slot, sets every axis's extreme
     // back to its start and stops the settle timer.
     void selectBinding(int step);
@@ -86,10 +92,14 @@ public:
 
 private:
     void report(int row, bool on);
+    void start(const CapturedInput preset[BINDING_ROWS], int firstRow, int lastRow, int numAxes,
+               const InitialAxisState& initialState);
 
     HighlightHandler m_onHighlight;
     CapturedInput m_bindings[BINDING_ROWS] = {};
     int m_iCurrentBinding = 0;
+    int m_iFirstRow = 0; // the rows this capture steps through
+    int m_iLastRow = BINDING_ROWS - 1;
     Uint32 m_uiBindingTime = 0; // tick count of the current row's complete input; 0 none
     int m_bMappingComplete = 0;
     int m_iNumAxes = 0;
