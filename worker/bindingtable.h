@@ -21,8 +21,9 @@ struct BindingRow {
     const char* image; // Qt resource path of the highlight picture, without ".png"
     int x, y;          // top-left corner of the highlight on the 550x360 base picture
     RowKind kind;
-    int control;   // an SDL_GameControllerButton or SDL_GameControllerAxis, by kind
-    int direction; // StickHalf: -1 for the negative half, +1 for the positive; otherwise 0
+    int control;             // an SDL_GameControllerButton or SDL_GameControllerAxis, by kind
+    int direction;           // StickHalf: -1 for the negative half, +1 for the positive; otherwise 0
+    const char* description; // what the user is asked to press, e.g. "Y (top face button)"
 };
 
 extern const BindingRow bindingTable[BINDING_ROWS];
