@@ -51,7 +51,26 @@ void SDLPollEvent::restart(Mode mode, SDL_JoystickID instanceId)
         m_iMappingMode = mode;
         if (instanceId >= 0)
             m_iJoystickInstanceId = instanceId;
+        m_iSingleRow = -1;
     }
+    restartRun();
+}
+
+void SDLPollEvent::restartSingle(SDL_JoystickID instanceId, int row,
+                                 const CapturedInput bindings[BINDING_ROWS])
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_iMappingMode = MappingMode;
+        m_iJoystickInstanceId = instanceId;
+        m_iSingleRow = row;
+        SDL_memcpy(m_singleBindings, bindings, sizeof m_singleBindings);
+    }
+    restartRun();
+}
+
+void SDLPollEvent::restartRun()
+{
     abort();
     if (m_pThread)
         m_pThread->wait(ULONG_MAX);
@@ -131,13 +150,17 @@ void SDLPollEvent::doWork()
     // One consistent set for the whole run, however the GUI thread changes them meanwhile.
     Mode mode;
     SDL_JoystickID id;
+    int singleRow;
+    CapturedInput preset[BINDING_ROWS];
     {
         QMutexLocker lock(&m_mutex);
         mode = m_iMappingMode;
         id = m_iJoystickInstanceId;
+        singleRow = m_iSingleRow;
+        SDL_memcpy(preset, m_singleBindings, sizeof preset);
     }
     if (mode != NormalMode)
-        runCapture(id);
+        runCapture(id, singleRow, preset);
     else
         runNormalMode();
 
@@ -190,7 +213,7 @@ void SDLPollEvent::runNormalMode()
     qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
 }
 
-void SDLPollEvent::runCapture(SDL_JoystickID id)
+void SDLPollEvent::runCapture(SDL_JoystickID id, int singleRow, const CapturedInput preset[BINDING_ROWS])
 {
     qDebug() << "m_iCurrentBinding " << m_capture.currentBinding();
     m_bQuit = false;
@@ -198,9 +221,13 @@ void SDLPollEvent::runCapture(SDL_JoystickID id)
 
     SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
     const int numAxes = joystick ? SDL_JoystickNumAxes(joystick) : 0;
-    m_capture.begin(numAxes, [joystick](int axis, Sint16* state) {
+    const auto initialState = [joystick](int axis, Sint16* state) {
         return SDL_JoystickGetAxisInitialState(joystick, axis, state) == SDL_TRUE;
-    });
+    };
+    if (singleRow >= 0)
+        m_capture.beginSingle(singleRow, preset, numAxes, initialState);
+    else
+        m_capture.begin(numAxes, initialState);
 
     SDL_Event event;
     for (;;) {

@@ -35,6 +35,10 @@ public:
     // instanceId (a negative id keeps the one given before). The parameters are stored under the lock;
     // then abort, a wait for the thread without time limit, requestWork. Needs runOn.
     void restart(Mode mode, SDL_JoystickID instanceId = -1);
+    // GUI thread: like restart(MappingMode, instanceId), but the capture asks for the one row `row` of
+    // the mapping whose 25 bindings are given; the other rows keep their inputs (so those stay taken).
+    // mappingReady then carries the whole mapping with the row's new binding, or without it after Skip.
+    void restartSingle(SDL_JoystickID instanceId, int row, const CapturedInput bindings[BINDING_ROWS]);
     // GUI thread: abort, then waits up to ms for the thread to finish. True when no run is going.
     bool stop(unsigned long ms = ULONG_MAX);
     // Any thread: Skip and Previous for a running capture, pushed as SDL user events that the capture
@@ -68,7 +72,8 @@ private:
     // Sleeps up to ms milliseconds; returns at once when abort is (or gets) requested.
     void pause(unsigned long ms);
     void runNormalMode();
-    void runCapture(SDL_JoystickID id);
+    void runCapture(SDL_JoystickID id, int singleRow, const CapturedInput preset[BINDING_ROWS]);
+    void restartRun();
     // Asks the application's event loop to quit, as closing the window does (queued, any thread).
     static void requestApplicationQuit();
 
@@ -76,6 +81,8 @@ private:
     // Guarded by m_mutex: set by restart, copied once at the start of each run.
     Mode m_iMappingMode = NormalMode;
     SDL_JoystickID m_iJoystickInstanceId = 0;
+    int m_iSingleRow = -1;                             // the row a single-control capture asks for; -1 all
+    CapturedInput m_singleBindings[BINDING_ROWS] = {}; // the mapping a single-control capture changes
     bool m_bAbort = false;
     bool m_bWorking = false;
     QMutex m_mutex;
