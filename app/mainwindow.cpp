@@ -9,6 +9,7 @@
 #include "gamepadname.h"
 #include "localmappingfile.h"
 #include "logformat.h"
+#include "mappingparser.h"
 #include "mappingsubmitter.h"
 #include "padidentity.h"
 #include "sdlpollevent.h"
@@ -22,9 +23,11 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPixmap>
+#include <QShortcut>
 #include <QThread>
 #include <stdio.h>
 #include <unistd.h>
@@ -86,6 +89,14 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
         loadMappingFiles();
 
     createBindingOverlays();
+    ui->mainImage->installEventFilter(this);
+    ui->mainImage->setToolTip("Click a control to capture it again (gamepads with a mapping)");
+    // Escape leaves the wizard as Cancel does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (mappingMode == SDLPollEvent::MappingMode)
+            on_cancelButton_clicked();
+    });
     printBanner();
     if (!m_bDataDirectory)
         reportDataDirectoryError(dataDirectoryError);
@@ -275,7 +286,8 @@ void MainWindow::on_gamepadComboBox_currentIndexChanged(int index)
     if (mapped)
         m_pGameController = SDL_GameControllerOpen(deviceIndex);
     ui->copyBindingsButton->setEnabled(mapped);
-    ui->copyIdButton->setEnabled(mapped);
+    // The GUID is what a user searches the database for, above all for a pad without a mapping.
+    ui->copyIdButton->setEnabled(m_pJoystick != nullptr);
     ui->setEnvVarButton->setEnabled(mapped);
 }
 
@@ -430,10 +442,15 @@ void MainWindow::dbFileDownloaded()
 
 void MainWindow::newMappingAvailable(QString mapping)
 {
+    const bool recaptured = m_bRecapture;
     setMappingMode(SDLPollEvent::NormalMode);
     // The capture swallowed hot-plug: the list must show what is plugged in before it is acted on.
     if (listIsStale())
         applyMappingChanges();
+    if (recaptured) {
+        storeRecapturedMapping(mapping.toUtf8());
+        return;
+    }
 
     const char* sdlName = nullptr;
     if (m_pGameController)
@@ -467,8 +484,13 @@ void MainWindow::newMappingAvailable(QString mapping)
         logMessage(formatText("Error: the mapping string keeps SDL's GUID: %s", reason.constData()));
         portable = mapping.toUtf8();
     }
-    const QByteArray mappingText = finalMapping(QString::fromUtf8(portable), name);
+    storeMapping(finalMapping(QString::fromUtf8(portable), name), pad);
+}
+
+void MainWindow::storeMapping(const QByteArray& mappingText, const PadIdentity& pad)
+{
     logMessage(formatText("Mapping string: '%s'", mappingText.constData()));
+    QString error;
 
     QStringList skipped;
     if (!m_bDataDirectory)
@@ -527,6 +549,66 @@ void MainWindow::mappingSubmitted(QNetworkReply* reply)
 
 // ---- wizard view ----
 
+void MainWindow::startRecapture(int row)
+{
+    if (mappingMode != SDLPollEvent::NormalMode || !m_pGameController || !m_pJoystick)
+        return;
+    if (!parseMapping(selectedMappingLine(), &m_recapture))
+        return;
+    logMessage(formatText("Capturing \"%s\" again: press the new input, Skip to clear it, Cancel to keep the "
+                          "mapping as it is",
+                          bindingTable[row].description));
+    showMappingMode(SDLPollEvent::MappingMode);
+    // One row only: there is no step to go back to.
+    ui->previousButton->setEnabled(false);
+    m_bRecapture = true;
+    m_pWorker->restartSingle(SDL_JoystickInstanceID(m_pJoystick), row, m_recapture.bindings);
+}
+
+void MainWindow::storeRecapturedMapping(const QByteArray& captured)
+{
+    // The worker's line carries every row; the name and the fields no row stands for come from the
+    // mapping the capture started from.
+    ParsedMapping result;
+    if (!m_pJoystick || !parseMapping(captured, &result))
+        return;
+    SDL_memcpy(m_recapture.bindings, result.bindings, sizeof m_recapture.bindings);
+    const PadIdentity pad = selectedPad();
+    const QByteArray rebuilt = buildMapping(m_recapture);
+    const QByteArray portable = canonicalMappingLine(rebuilt, pad.crc);
+    storeMapping(portable.isEmpty() ? rebuilt : portable, pad);
+}
+
+int MainWindow::bindingRowAt(const QPoint& pos) const
+{
+    // Highlights overlap (an arrow over its stick): the smallest one under the pointer is the one meant.
+    int found = -1;
+    int foundArea = 0;
+    for (int row = 0; row < BINDING_ROWS; ++row) {
+        if (!bindingOverlays[row])
+            continue;
+        const QRect place = bindingOverlays[row]->geometry();
+        const int area = place.width() * place.height();
+        if (place.contains(pos) && (found < 0 || area < foundArea)) {
+            found = row;
+            foundArea = area;
+        }
+    }
+    return found;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->mainImage && event->type() == QEvent::MouseButtonPress) {
+        const auto* click = static_cast<QMouseEvent*>(event);
+        const int row = click->button() == Qt::LeftButton ? bindingRowAt(click->pos()) : -1;
+        if (row >= 0)
+            startRecapture(row);
+        return row >= 0;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void MainWindow::createBindingOverlays()
 {
     for (int row = 0; row < BINDING_ROWS; ++row) {
@@ -534,6 +616,8 @@ void MainWindow::createBindingOverlays()
         bindingOverlays[row] = overlay;
         overlay->setPixmap(loadPicture(bindingTable[row].image, overlay->devicePixelRatioF()));
         overlay->move(bindingTable[row].x, bindingTable[row].y);
+        // Sized now, not when first shown: a click on the picture finds a control by its place.
+        overlay->resize(overlay->sizeHint());
     }
     hideBindingOverlays();
 }
@@ -554,7 +638,15 @@ void MainWindow::showGamepadImage(int index, bool show)
 
 void MainWindow::setMappingMode(SDLPollEvent::Mode mode)
 {
+    showMappingMode(mode);
+    m_pWorker->restart(mode, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1);
+}
+
+void MainWindow::showMappingMode(SDLPollEvent::Mode mode)
+{
     const bool mapping = mode == SDLPollEvent::MappingMode;
+    m_bRecapture = false;
+    ui->previousButton->setEnabled(true);
     ui->cancelButton->setVisible(mapping);
     ui->previousButton->setVisible(mapping);
     ui->skipButton->setVisible(mapping);
@@ -565,7 +657,6 @@ void MainWindow::setMappingMode(SDLPollEvent::Mode mode)
     ui->resetEnvVarButton->setEnabled(!mapping && envVarSaved());
     ui->gamepadComboBox->setEnabled(!mapping);
     mappingMode = mode;
-    m_pWorker->restart(mode, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1);
 }
 
 void MainWindow::reapplyMappingMode()

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <SDL.h>
 
+#include "mappingparser.h"
 #include "sdlpollevent.h"
 
 class QCloseEvent;
@@ -76,6 +77,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A click on a control of the picture captures that control again.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend struct MainWindowProbe; // tests reach the window's state through it
@@ -89,6 +92,15 @@ private:
     void hideBindingOverlays();
     void setMappingMode(SDLPollEvent::Mode mode);
     void reapplyMappingMode();
+    // The buttons and list of a mode, without touching the worker.
+    void showMappingMode(SDLPollEvent::Mode mode);
+    // One control of the selected pad's mapping captured again; the rest of the line stays.
+    void startRecapture(int row);
+    void storeRecapturedMapping(const QByteArray& captured);
+    // Logs, saves, submits and registers a finished mapping line, then rebuilds the list.
+    void storeMapping(const QByteArray& mappingText, const PadIdentity& pad);
+    // The binding-table row whose highlight lies under pos (picture coordinates), or -1.
+    int bindingRowAt(const QPoint& pos) const;
     // Leaves the wizard whose pad has gone: normal mode, a true list, and a message.
     void abandonWizard();
     void stopWorker();
@@ -117,6 +129,8 @@ private:
     QNetworkAccessManager* m_pNetwork; // the update check's download and the submissions
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
+    ParsedMapping m_recapture;           // the mapping a single-control capture changes
+    bool m_bRecapture = false;           // the running capture asks for one control only
     QList<QByteArray> m_sessionMappings; // registered with SDL since the start, oldest first
     bool m_bDataDirectory = false; // the data directory is the working directory: the files can be written
 };

@@ -120,7 +120,9 @@ QByteArray crcField(quint16 crc)
     return crc ? kCrcPrefix + QByteArray::number(crc, 16).rightJustified(4, '0') : QByteArray();
 }
 
-QByteArray portableMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
+namespace
+{
+QByteArray convertLine(const QByteArray& line, int padCrc, bool keepPortable, QString* errorMessage)
 {
     ParsedLine parsed;
     if (!parseLine(line, &parsed, errorMessage))
@@ -129,7 +131,7 @@ QByteArray portableMappingLine(const QByteArray& line, int padCrc, QString* erro
     const QByteArray guid = portableGuid(parsed.fields.first());
     const QByteArray wanted = crcField(crc);
     const QByteArray present = parsed.crcField >= 0 ? parsed.fields.at(parsed.crcField) : QByteArray();
-    if (guid == parsed.fields.first() && wanted == present && line.endsWith(','))
+    if (keepPortable && guid == parsed.fields.first() && wanted == present && line.endsWith(','))
         return line;
 
     QList<QByteArray> rest = parsed.fields.mid(2);
@@ -147,6 +149,17 @@ QByteArray portableMappingLine(const QByteArray& line, int padCrc, QString* erro
     for (const QByteArray& field : rest)
         out += field + ',';
     return out;
+}
+} // namespace
+
+QByteArray portableMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
+{
+    return convertLine(line, padCrc, true, errorMessage);
+}
+
+QByteArray canonicalMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
+{
+    return convertLine(line, padCrc, false, errorMessage);
 }
 
 bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem)

@@ -45,6 +45,9 @@ QByteArray crcField(quint16 crc);
 // Refused (empty result, errorMessage says why): a malformed GUID, a crc: field whose value is not
 // 4 hex digits, more than one crc: field, a line with no name field.
 QByteArray portableMappingLine(const QByteArray& line, int padCrc = -1, QString* errorMessage = nullptr);
+// The same, but a portable line is rebuilt too, so that the program's own lines (a rewritten one with
+// its crc: field among the bindings) always come in the order GUID, name, platform:, crc:, the rest.
+QByteArray canonicalMappingLine(const QByteArray& line, int padCrc = -1, QString* errorMessage = nullptr);
 
 // Whether a line of the local mapping file is this pad's: its GUID (first field) with digits 5-8
 // zeroed is pad.guid, and its CRC (GUID digits or crc: field) is absent or one of pad.crc and

@@ -244,7 +244,7 @@ private slots:
         QVERIFY(pad);
         WindowFixture fixture;
         QVERIFY(openQuietly(fixture));
-        QCOMPARE(fixture.button("copyIdButton")->isEnabled(), mapped);
+        QVERIFY(fixture.button("copyIdButton")->isEnabled()); // mapped or not
         QVERIFY(MainWindowProbe::joystick(*fixture.window));
 
         ModalAnswerer answers;

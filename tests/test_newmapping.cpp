@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLabel>
 #include <QTcpServer>
 #include <QtTest>
 #include <SDL.h>
@@ -204,6 +205,76 @@ private slots:
                  knownMapping.constData());
         // Games started with the old variable still get the old line: the user is told.
         QVERIFY(logHas(wizard.fixture, "Note: \"SDL_GAMECONTROLLERCONFIG\" holds another mapping"));
+    }
+
+    // A click on a control of the picture captures that control again; the rest of the line stays.
+    void recaptureOneControl_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QByteArray>("bindings"); // the saved bindings afterwards; empty: file unchanged
+        QTest::newRow("one press replaces the wrong button") << "press" << QByteArray("a:b0,b:b1,x:b2,y:b3,");
+        QTest::newRow("an input bound elsewhere is refused")
+            << "bound elsewhere, then press" << QByteArray("a:b0,b:b1,x:b2,y:b3,");
+        QTest::newRow("Skip removes the binding") << "skip" << QByteArray("a:b0,x:b2,y:b3,");
+        QTest::newRow("Cancel changes nothing") << "cancel" << QByteArray();
+        QTest::newRow("Escape changes nothing") << "escape" << QByteArray();
+    }
+
+    void recaptureOneControl()
+    {
+        QFETCH(QString, action);
+        QFETCH(QByteArray, bindings);
+        const QByteArray padName = "Recapture " + QByteArray(QTest::currentDataTag()).left(20);
+        Wizard wizard(padName.constData());
+        pointAtServer(wizard.fixture);
+        QVERIFY(wizard.pad->attach());
+        const QByteArray head = portableHead(*wizard.pad, "Fix Pad");
+        const QByteArray other = "03000000bbbb00000000000000000000,Other Pad,a:b0,platform:Linux,\n";
+        const QByteArray before = other + head + "a:b0,b:b5,x:b2,y:b3,\n";
+        const QString localPath = wizard.fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
+        writeFile(localPath, before);
+        wizard.fixture.open();
+        QCOMPARE(wizard.fixture.entries(), QStringList({"Fix Pad (mapping available)"}));
+        auto* picture = wizard.fixture.widget<QLabel>("mainImage");
+        wizard.overlays = picture->findChildren<QLabel*>();
+        QVERIFY(!picture->toolTip().isEmpty());
+        QTest::mouseClick(picture, Qt::LeftButton, {}, wizard.overlays.at(1)->geometry().center());
+        QVERIFY(wizard.waitForRow(1));
+        QVERIFY(logHas(wizard.fixture, "Capturing \"B (right face button)\" again"));
+
+        if (action.startsWith("bound elsewhere")) {
+            wizard.pad->pressButton(0);
+            QTest::qWait(300);
+            QCOMPARE(wizard.visibleRow(), 1);
+        }
+        if (action.endsWith("press"))
+            wizard.pad->pressButton(1);
+        else if (action == "skip")
+            QTest::mouseClick(wizard.fixture.button("skipButton"), Qt::LeftButton);
+        else if (action == "cancel")
+            QTest::mouseClick(wizard.fixture.button("cancelButton"), Qt::LeftButton);
+        else {
+            // A shortcut reaches the active window only.
+            wizard.fixture.window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(wizard.fixture.window.get()));
+            QTest::keyClick(wizard.fixture.window.get(), Qt::Key_Escape);
+        }
+
+        if (bindings.isEmpty()) {
+            QVERIFY(QTest::qWaitFor([&] { return wizard.fixture.button("newBindings")->isVisible(); }));
+            QTest::qWait(200);
+            QCOMPARE(readFile(localPath), before);
+            QCOMPARE(wizard.visibleRow(), -1);
+            return;
+        }
+        const QByteArray expected = head + bindings;
+        QVERIFY2(QTest::qWaitFor([&] { return readFile(localPath) == other + expected + "\n"; }, 10000),
+                 readFile(localPath).constData());
+        QCOMPARE(nextPost()["items"].toArray()[1].toArray()[1].toString().toUtf8(), expected);
+        QVERIFY(QTest::qWaitFor([&] { return wizard.fixture.button("newBindings")->isVisible(); }));
+        QCOMPARE(wizard.fixture.entries(), QStringList({"Fix Pad (mapping available)"}));
+        QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*wizard.fixture.window)),
+                 wizard.pad->instanceId());
     }
 
     void badNameIsAskedAgain_data()
