@@ -148,8 +148,10 @@ void FileDownloader::fileDownloaded(QNetworkReply* pReply)
     // connection that broke off all leave the data empty.
     m_errorString = m_tooLarge.isEmpty() ? replyFailure(pReply) : m_tooLarge;
     if (m_errorString.isEmpty() && pReply->hasRawHeader("Content-Length") &&
-        pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() != body.size()) {
+        pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > body.size()) {
         // Qt reports most connections that close early; this catches a body that ended short anyway.
+        // Only short counts: HTTP never delivers more than announced, so more means the length is the
+        // redirect's own, which Qt sometimes keeps after following it.
         m_errorString = QStringLiteral("the body was cut short (%1 of %2 bytes)")
                             .arg(body.size())
                             .arg(pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
