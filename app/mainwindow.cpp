@@ -87,6 +87,8 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     m_bDataDirectory = enterDataDirectory(m_settings.dataDirectory, m_settings.seedPath, &dataDirectoryError);
     if (m_bDataDirectory)
         loadMappingFiles();
+    else
+        loadConfiguredMappings();
 
     createBindingOverlays();
     ui->mainImage->installEventFilter(this);

@@ -116,6 +116,11 @@ void loadMappingFiles()
     // community's and wins; the configured mappings come last, as games started now would see them.
     addMappingsFromFile(kCommunityDatabaseFile);
     addMappingsFromFile(kLocalDatabaseFile);
+    loadConfiguredMappings();
+}
+
+void loadConfiguredMappings()
+{
     if (const char* file = SDL_getenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE))
         addMappingsFromFile(file);
     // Line by line, as SDL reads the variable: unlike a file's lines, these need no platform field.

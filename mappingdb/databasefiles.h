@@ -34,4 +34,8 @@ void takeOverConfiguredMappings();
 // contribute nothing.
 void loadMappingFiles();
 
+// Only the mappings of SDL_GAMECONTROLLERCONFIG_FILE and SDL_GAMECONTROLLERCONFIG (the last step of
+// loadMappingFiles), for a start without a data directory.
+void loadConfiguredMappings();
+
 #endif
