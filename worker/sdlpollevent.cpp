@@ -44,11 +44,12 @@ void SDLPollEvent::runOn(QThread* thread)
     connect(this, SIGNAL(finished()), thread, SLOT(quit()), Qt::DirectConnection);
 }
 
-void SDLPollEvent::restart(Mode mode, SDL_JoystickID instanceId)
+void SDLPollEvent::restart(Mode mode, SDL_JoystickID instanceId, int rows)
 {
     {
         QMutexLocker lock(&m_mutex);
         m_iMappingMode = mode;
+        m_iWizardRows = rows;
         if (instanceId >= 0)
             m_iJoystickInstanceId = instanceId;
     }
@@ -131,13 +132,15 @@ void SDLPollEvent::doWork()
     // One consistent set for the whole run, however the GUI thread changes them meanwhile.
     Mode mode;
     SDL_JoystickID id;
+    int rows;
     {
         QMutexLocker lock(&m_mutex);
         mode = m_iMappingMode;
         id = m_iJoystickInstanceId;
+        rows = m_iWizardRows;
     }
     if (mode != NormalMode)
-        runCapture(id);
+        runCapture(id, rows);
     else
         runNormalMode();
 
@@ -190,7 +193,7 @@ void SDLPollEvent::runNormalMode()
     qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
 }
 
-void SDLPollEvent::runCapture(SDL_JoystickID id)
+void SDLPollEvent::runCapture(SDL_JoystickID id, int rows)
 {
     qDebug() << "m_iCurrentBinding " << m_capture.currentBinding();
     m_bQuit = false;
@@ -198,9 +201,12 @@ void SDLPollEvent::runCapture(SDL_JoystickID id)
 
     SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
     const int numAxes = joystick ? SDL_JoystickNumAxes(joystick) : 0;
-    m_capture.begin(numAxes, [joystick](int axis, Sint16* state) {
-        return SDL_JoystickGetAxisInitialState(joystick, axis, state) == SDL_TRUE;
-    });
+    m_capture.begin(
+        numAxes,
+        [joystick](int axis, Sint16* state) {
+            return SDL_JoystickGetAxisInitialState(joystick, axis, state) == SDL_TRUE;
+        },
+        rows);
 
     SDL_Event event;
     for (;;) {

@@ -2,7 +2,7 @@
 #define SDLPOLLEVENT_H
 // The input worker: polls SDL's event queue on its own thread, one run per call of doWork().
 // Normal mode reports held controls of the open game controller and hot-plug; mapping mode runs
-// the 25-step capture and emits the finished mapping string.
+// the 25-step capture (31 with the extra controls) and emits the finished mapping string.
 
 #include "bindingcapture.h"
 #include "controllerhighlights.h"
@@ -32,9 +32,10 @@ public:
     // thread, its started() runs doWork() there and finished() quits it (directly, on the worker thread).
     void runOn(QThread* thread);
     // GUI thread: ends the current run and starts a new one in mode, capturing from the joystick with
-    // instanceId (a negative id keeps the one given before). The parameters are stored under the lock;
-    // then abort, a wait for the thread without time limit, requestWork. Needs runOn.
-    void restart(Mode mode, SDL_JoystickID instanceId = -1);
+    // instanceId (a negative id keeps the one given before) the first `rows` binding-table rows
+    // (STANDARD_ROWS, or BINDING_ROWS with the extra controls). The parameters are stored under the
+    // lock; then abort, a wait for the thread without time limit, requestWork. Needs runOn.
+    void restart(Mode mode, SDL_JoystickID instanceId = -1, int rows = STANDARD_ROWS);
     // GUI thread: abort, then waits up to ms for the thread to finish. True when no run is going.
     bool stop(unsigned long ms = ULONG_MAX);
     // Any thread: Skip and Previous for a running capture, pushed as SDL user events that the capture
@@ -68,7 +69,7 @@ private:
     // Sleeps up to ms milliseconds; returns at once when abort is (or gets) requested.
     void pause(unsigned long ms);
     void runNormalMode();
-    void runCapture(SDL_JoystickID id);
+    void runCapture(SDL_JoystickID id, int rows);
     // Asks the application's event loop to quit, as closing the window does (queued, any thread).
     static void requestApplicationQuit();
 
@@ -76,6 +77,7 @@ private:
     // Guarded by m_mutex: set by restart, copied once at the start of each run.
     Mode m_iMappingMode = NormalMode;
     SDL_JoystickID m_iJoystickInstanceId = 0;
+    int m_iWizardRows = STANDARD_ROWS;
     bool m_bAbort = false;
     bool m_bWorking = false;
     QMutex m_mutex;
