@@ -131,13 +131,13 @@ void SDLPollEvent::doWork()
     qDebug() << "Starting worker process in Thread " << QThread::currentThreadId();
     // One consistent set for the whole run, however the GUI thread changes them meanwhile.
     Mode mode;
-    SDL_JoystickID id;
     int rows;
+    SDL_JoystickID id;
     {
         QMutexLocker lock(&m_mutex);
         mode = m_iMappingMode;
-        id = m_iJoystickInstanceId;
         rows = m_iWizardRows;
+        id = m_iJoystickInstanceId;
     }
     if (mode != NormalMode)
         runCapture(id, rows);
@@ -201,12 +201,10 @@ void SDLPollEvent::runCapture(SDL_JoystickID id, int rows)
 
     SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
     const int numAxes = joystick ? SDL_JoystickNumAxes(joystick) : 0;
-    m_capture.begin(
-        numAxes,
-        [joystick](int axis, Sint16* state) {
-            return SDL_JoystickGetAxisInitialState(joystick, axis, state) == SDL_TRUE;
-        },
-        rows);
+    const auto initialState = [joystick](int axis, Sint16* state) {
+        return SDL_JoystickGetAxisInitialState(joystick, axis, state) == SDL_TRUE;
+    };
+    m_capture.begin(numAxes, initialState, rows);
 
     SDL_Event event;
     for (;;) {

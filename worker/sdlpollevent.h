@@ -76,8 +76,8 @@ private:
     QPointer<QThread> m_pThread; // set by runOn; null once the thread is deleted
     // Guarded by m_mutex: set by restart, copied once at the start of each run.
     Mode m_iMappingMode = NormalMode;
+    int m_iWizardRows = STANDARD_ROWS; // the rows a wizard's capture steps through
     SDL_JoystickID m_iJoystickInstanceId = 0;
-    int m_iWizardRows = STANDARD_ROWS;
     bool m_bAbort = false;
     bool m_bWorking = false;
     QMutex m_mutex;
