@@ -97,8 +97,6 @@ class TestCapture : public QObject
 private slots:
     void captureRules_data();
     void captureRules();
-    void extraRows_data();
-    void extraRows();
     void beginHighlightsRowZeroAndResets();
     void axisStatesSeededAndResetPerRow();
     void fullRunBuildsMappingString_data();
@@ -250,46 +248,6 @@ void TestCapture::captureRules()
     QCOMPARE(describeSlots(capture), bindings);
     if (script.contains('|'))
         QCOMPARE(seen, highlights);
-}
-
-// A capture of all 31 rows: the extra controls follow the right trigger under the same rules.
-void TestCapture::extraRows_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("row"); // the current row at the end; 31 when the capture is complete
-    QTest::addColumn<QString>("bindings");
-    QTest::addColumn<QString>("highlights");
-
-    QTest::newRow("settling row 24 goes on to row 25") << "skip24 a5=32767 a5=-32768 | +100" << 25
-                                                       << "24=a5:-32768>32767"
-                                                       << "24- 25+";
-    QTest::newRow("previous at row 25 empties row 24")
-        << "skip24 a5=32767 a5=-32768 +100 | prev" << 24 << ""
-        << "25- 24+";
-    QTest::newRow("a button bound at a standard row is refused at an extra row")
-        << "b3 +100 skip24 | b3 +100 b15 +100" << 26 << "0=b3 25=b15"
-        << "25- 26+";
-    QTest::newRow("an axis bound at a standard row is refused at an extra row")
-        << "skip23 a4=32767 a4=-32768 +100 skip | a4=32767 a4=-32768 +100" << 25 << "23=a4:-32768>32767"
-        << "";
-    QTest::newRow("skip at row 30 completes") << "skip30 b20 +100 | skip" << 31 << "30=b20"
-                                              << "";
-}
-
-void TestCapture::extraRows()
-{
-    QFETCH(QString, script);
-    QFETCH(int, row);
-    QFETCH(QString, bindings);
-    QFETCH(QString, highlights);
-
-    QStringList reported;
-    BindingCapture capture(
-        [&reported](int r, bool on) { reported << QString("%1%2").arg(r).arg(on ? '+' : '-'); });
-    capture.begin(6, initialStates(SIX_AXES), BINDING_ROWS);
-    QCOMPARE(runScript(capture, reported, script), highlights);
-    QCOMPARE(capture.isComplete() ? 31 : capture.currentBinding(), row);
-    QCOMPARE(describeSlots(capture), bindings);
 }
 
 void TestCapture::beginHighlightsRowZeroAndResets()
