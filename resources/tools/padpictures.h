@@ -22,8 +22,8 @@ extern const PadPicture padPictures[PAD_PICTURES];
 // highlight. Returns a null image for an unknown name or a scale below 1.
 QImage drawPadPicture(const QString& name, int scale);
 
-// Draws the base picture with the highlights of all 31 binding-table rows placed at their positions, on a plain window-coloured background, at `scale`. For looking at the
-// pictures together only.
+// Draws the base picture with the highlights of all 31 binding-table rows placed at their positions,
+// on a plain window-coloured background, at `scale`. For looking at the pictures together only.
 // Returns a null image for a scale below 1.
 QImage drawPadPreview(int scale);
 
