@@ -15,6 +15,7 @@
 #include "sdlpollevent.h"
 #include "updatecheck.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -208,7 +209,8 @@ void MainWindow::refreshGamepadList(SDL_JoystickID keepInstance)
     const int count = SDL_NumJoysticks();
     if (count <= 0) {
         logMessage(kNoGamepads);
-        statusBar()->showMessage(kNoGamepads, 0);
+        m_sGamepadStatus = QString::fromUtf8(kNoGamepads);
+        statusBar()->showMessage(m_sGamepadStatus, 0);
         ui->gamepadComboBox->addItem(kNoGamepads);
         ui->copyBindingsButton->setEnabled(false);
         ui->copyIdButton->setEnabled(false);
@@ -218,7 +220,8 @@ void MainWindow::refreshGamepadList(SDL_JoystickID keepInstance)
     }
 
     logMessage(formatText("Found %i gamepad(s):", count));
-    statusBar()->showMessage(formatText("Found %i gamepad(s)", count), 0);
+    m_sGamepadStatus = QString::fromUtf8(formatText("Found %i gamepad(s)", count));
+    statusBar()->showMessage(m_sGamepadStatus, 0);
     for (int i = 0; i < SDL_NumJoysticks(); ++i) {
         SDL_Joystick* joystick = SDL_JoystickOpen(i);
         if (!joystick) {
@@ -636,12 +639,22 @@ void MainWindow::showGamepadImage(int index, bool show)
     if (index < 0 || index >= BINDING_ROWS || !bindingOverlays[index])
         return;
     bindingOverlays[index]->setVisible(show);
+    // The capture lights each step's row as it reaches it, on every move forward, Skip and Previous.
+    if (!show || mappingMode != SDLPollEvent::MappingMode)
+        return;
+    if (m_bRecapture)
+        statusBar()->showMessage(
+            QString::fromUtf8(formatText("Capturing again: %s", bindingTable[index].description)), 0);
+    else
+        statusBar()->showMessage(QString::fromUtf8(formatText("Step %d of %d: %s", index + 1, m_iWizardRows,
+                                                              bindingTable[index].description)),
+                                 0);
 }
 
 void MainWindow::setMappingMode(SDLPollEvent::Mode mode)
 {
     showMappingMode(mode);
-    m_pWorker->restart(mode, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1);
+    m_pWorker->restart(mode, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1, m_iWizardRows);
 }
 
 void MainWindow::showMappingMode(SDLPollEvent::Mode mode)
@@ -659,6 +672,8 @@ void MainWindow::showMappingMode(SDLPollEvent::Mode mode)
     ui->resetEnvVarButton->setEnabled(!mapping && envVarSaved());
     ui->gamepadComboBox->setEnabled(!mapping);
     mappingMode = mode;
+    if (!mapping)
+        statusBar()->showMessage(m_sGamepadStatus, 0);
 }
 
 void MainWindow::reapplyMappingMode()
@@ -668,10 +683,18 @@ void MainWindow::reapplyMappingMode()
 
 void MainWindow::on_newBindings_clicked()
 {
-    showInformation(
+    QMessageBox box;
+    box.setText(QString::fromUtf8(kProductLabel));
+    box.setInformativeText(
         "Press the buttons on your gamepad when indicated (Your gamepad may look different than the "
         "picture). If you want to correct a mistake, click 'Back' button. To skip a button, click "
         "'Skip' button. To exit mapping mode, click 'Cancel' button");
+    box.setIcon(QMessageBox::Information);
+    // Opt-in: without the tick the wizard and its mapping stay the 25 standard controls.
+    auto* extras = new QCheckBox("My gamepad has extra buttons (share, back paddles, touchpad)");
+    box.setCheckBox(extras);
+    box.exec();
+    m_iWizardRows = extras->isChecked() ? int(BINDING_ROWS) : int(STANDARD_ROWS);
     setMappingMode(SDLPollEvent::MappingMode);
 }
 

@@ -133,6 +133,8 @@ private:
     bool m_bRecapture = false;           // the running capture asks for one control only
     QList<QByteArray> m_sessionMappings; // registered with SDL since the start, oldest first
     bool m_bDataDirectory = false; // the data directory is the working directory: the files can be written
+    int m_iWizardRows = STANDARD_ROWS; // the rows the wizard steps through: BINDING_ROWS with the extras
+    QString m_sGamepadStatus;          // the status line of normal mode, as the list last set it
 };
 
 #endif

@@ -6,7 +6,8 @@
 // control to what the slots say.
 //
 // Input format: one capture header, then operations until the input ends.
-//   header:    clock byte, axis count byte (mod 9), known-mask byte, then for each known axis its rest
+//   header:    clock byte, axis count byte (mod 9; its top bit set: all 31 rows with the extra
+//              controls, else the 25 standard ones), known-mask byte, then for each known axis its rest
 //              reading (2 bytes, little endian)
 //   operation: one byte, its value mod 11 chooses:
 //     0 axis motion      axis byte, reading (2 bytes)
@@ -109,11 +110,11 @@ public:
             check();
         }
         if (!m_capture.isComplete()) {
-            for (int i = 0; i < BINDING_ROWS && !m_capture.isComplete(); ++i) {
+            for (int i = 0; i < m_rows && !m_capture.isComplete(); ++i) {
                 m_capture.skip();
                 check();
             }
-            FUZZ_CHECK(m_capture.isComplete(), "25 Skips did not complete the capture (row %d)",
+            FUZZ_CHECK(m_capture.isComplete(), "%d Skips did not complete the capture (row %d)", m_rows,
                        m_capture.currentBinding());
         }
         FUZZ_CHECK(m_completionChecked, "the finished capture's mapping was not checked");
@@ -123,7 +124,9 @@ public:
 private:
     void begin(FuzzInput& in)
     {
-        m_numAxes = in.byte() % 9;
+        const uint8_t axesByte = in.byte();
+        m_numAxes = axesByte % 9;
+        m_rows = (axesByte & 0x80) ? BINDING_ROWS : STANDARD_ROWS;
         const unsigned knownMask = in.byte();
         m_known.assign(size_t(m_numAxes), false);
         m_rest.assign(size_t(m_numAxes), 0);
@@ -140,12 +143,15 @@ private:
         // The window clears its pictures when a run starts; a capture ended by unplugging left its row lit.
         m_lit.clear();
 
-        m_capture.begin(m_numAxes, [this](int axis, Sint16* state) {
-            FUZZ_CHECK(axis >= 0 && axis < m_numAxes, "initial state asked for axis %d of %d", axis,
-                       m_numAxes);
-            *state = Sint16(m_rest[size_t(axis)]);
-            return bool(m_known[size_t(axis)]);
-        });
+        m_capture.begin(
+            m_numAxes,
+            [this](int axis, Sint16* state) {
+                FUZZ_CHECK(axis >= 0 && axis < m_numAxes, "initial state asked for axis %d of %d", axis,
+                           m_numAxes);
+                *state = Sint16(m_rest[size_t(axis)]);
+                return bool(m_known[size_t(axis)]);
+            },
+            m_rows);
 
         FUZZ_CHECK(m_capture.currentBinding() == 0, "a new capture starts at row %d",
                    m_capture.currentBinding());
@@ -166,7 +172,7 @@ private:
 
     void highlight(int row, bool on)
     {
-        FUZZ_CHECK(row >= 0 && row < BINDING_ROWS, "highlight of row %d", row);
+        FUZZ_CHECK(row >= 0 && row < m_rows, "highlight of row %d of %d", row, m_rows);
         if (on) {
             FUZZ_CHECK(!m_lit.count(row), "row %d switched on twice", row);
             m_lit.insert(row);
@@ -205,8 +211,7 @@ private:
         FUZZ_CHECK(moved == due, "settle at %u with the input stored at %u moved: %d", unsigned(m_now),
                    unsigned(stamp), int(moved));
         if (moved)
-            FUZZ_CHECK(row == BINDING_ROWS - 1 ? m_capture.isComplete()
-                                               : m_capture.currentBinding() == row + 1,
+            FUZZ_CHECK(row == m_rows - 1 ? m_capture.isComplete() : m_capture.currentBinding() == row + 1,
                        "settling row %d went to row %d", row, m_capture.currentBinding());
         check();
     }
@@ -252,8 +257,7 @@ private:
             const bool wasComplete = m_capture.isComplete();
             m_capture.skip();
             if (!wasComplete)
-                FUZZ_CHECK(row == BINDING_ROWS - 1 ? m_capture.isComplete()
-                                                   : m_capture.currentBinding() == row + 1,
+                FUZZ_CHECK(row == m_rows - 1 ? m_capture.isComplete() : m_capture.currentBinding() == row + 1,
                            "Skip at row %d went to row %d", row, m_capture.currentBinding());
             if (!wasComplete && !m_capture.isComplete())
                 FUZZ_CHECK(m_capture.slot(row + 1).type == INPUT_NONE, "Skip did not empty row %d", row + 1);
@@ -313,11 +317,11 @@ private:
     void check()
     {
         const int row = m_capture.currentBinding();
-        FUZZ_CHECK(row >= 0 && row < BINDING_ROWS, "current row %d", row);
+        FUZZ_CHECK(row >= 0 && row < m_rows, "current row %d of %d", row, m_rows);
         FUZZ_CHECK(m_lit.size() == 1 && *m_lit.begin() == row, "%zu rows lit, current row %d", m_lit.size(),
                    row);
         if (m_capture.isComplete())
-            FUZZ_CHECK(row == BINDING_ROWS - 1, "complete at row %d", row);
+            FUZZ_CHECK(row == m_rows - 1, "complete at row %d", row);
 
         // The settle timer runs exactly while the current row holds a complete input.
         const CapturedInput& current = m_capture.slot(row);
@@ -327,6 +331,10 @@ private:
 
         for (int i = 0; i < BINDING_ROWS; ++i)
             checkSlot(i, m_capture.slot(i));
+        // Rows past the capture's last one are never reached: they stay empty.
+        for (int i = m_rows; i < BINDING_ROWS; ++i)
+            FUZZ_CHECK(m_capture.slot(i).type == INPUT_NONE, "row %d of a %d-row capture holds %s", i, m_rows,
+                       describe(m_capture.slot(i)).c_str());
 
         // No raw input bound twice: a button, a hat position, or a completed axis movement covered by
         // another completed movement of the same axis.
@@ -440,9 +448,12 @@ private:
                    stored ? stored : "(null)", text);
         SDL_free(stored);
 
-        for (int row = 0; row <= 14; ++row)
-            checkBind(row, SDL_GameControllerGetBindForButton(g_controller, SDL_GameControllerButton(row)),
-                      sdlReading(slots[row]), text);
+        for (int row = 0; row < BINDING_ROWS; ++row)
+            if (!isAxisRow(row))
+                checkBind(row,
+                          SDL_GameControllerGetBindForButton(
+                              g_controller, SDL_GameControllerButton(bindingTable[row].control)),
+                          sdlReading(slots[row]), text);
         // For an axis SDL reports its first entry: the negative half's row, else the positive half's.
         static const SDL_GameControllerAxis axes[6] = {
             SDL_CONTROLLER_AXIS_LEFTX,  SDL_CONTROLLER_AXIS_LEFTY,       SDL_CONTROLLER_AXIS_RIGHTX,
@@ -488,15 +499,15 @@ private:
             break;
         }
         FUZZ_CHECK(same, "SDL binds row %d (%s) to type %d, %d/%d; the slot is %s: %s", row,
-                   row < 15 ? SDL_GameControllerGetStringForButton(SDL_GameControllerButton(row)) : "axis",
-                   int(bind.bindType), bind.value.hat.hat, bind.value.hat.hat_mask, describe(s).c_str(),
-                   text);
+                   bindingTable[row].description, int(bind.bindType), bind.value.hat.hat,
+                   bind.value.hat.hat_mask, describe(s).c_str(), text);
     }
 
     BindingCapture m_capture;
     std::set<int> m_lit;
     Uint32 m_now = 0;
     int m_numAxes = 0;
+    int m_rows = STANDARD_ROWS;
     std::vector<bool> m_known;
     std::vector<int> m_rest, m_last;
     std::set<int> m_buttonsFed, m_axesFed;

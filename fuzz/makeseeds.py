@@ -14,8 +14,9 @@ def i16(v):
     return struct.pack('<h', v)
 
 
-def header(axes, known=0, rests=()):
-    out = bytes([axes, known])
+def header(axes, known=0, rests=(), extras=False):
+    # The axis count byte's top bit asks for the extra controls; the count is the byte mod 9.
+    out = bytes([128 + (axes - 128) % 9 if extras else axes, known])
     for i, r in enumerate(rests):
         if known >> i & 1:
             out += i16(r)
@@ -47,14 +48,19 @@ def sweep(a, target, steps, ms):
 
 
 SIX = header(6, 0x3F, (0, 0, -32768, 0, 0, -32768))
+SIX_EXTRAS = header(6, 0x3F, (0, 0, -32768, 0, 0, -32768), extras=True)
+FULL_PAD = (b''.join(button(i) + t(120) for i in range(11))
+            + b''.join(hat(0, v) + t(120) for v in (1, 4, 8, 2))
+            + b''.join(push(a, v) + t(120) for a in (0, 1, 3, 4) for v in (-32768, 32767))
+            + push(2, 32767) + t(120) + push(5, 32767) + t(120))
 
 capture = {
     # Every row captured: buttons, the hat for the d-pad, both sticks in halves, the two triggers.
-    'full-pad': bytes([2]) + SIX
-    + b''.join(button(i) + t(120) for i in range(11))
-    + b''.join(hat(0, v) + t(120) for v in (1, 4, 8, 2))
-    + b''.join(push(a, v) + t(120) for a in (0, 1, 3, 4) for v in (-32768, 32767))
-    + push(2, 32767) + t(120) + push(5, 32767) + t(120),
+    'full-pad': bytes([2]) + SIX + FULL_PAD,
+    # The 31 rows: the full pad, Previous back over the boundary, then share, paddles and touchpad, a
+    # button of a standard row offered again among them.
+    'extra-controls': bytes([2]) + SIX_EXTRAS + FULL_PAD + bytes([PREV]) + push(5, 32767) + t(120)
+    + button(0) + t(120) + b''.join(button(i) + t(120) for i in (11, 12, 13, 14, 15, 0x90)),
     # Axes of unknown rest, sweeps held out and skipped, Previous, a row captured again.
     'skip-previous': bytes([1]) + header(4)
     + sweep(0, -30000, 6, 10) + bytes([SKIP]) + sweep(0, 0, 4, 10) + t(150)

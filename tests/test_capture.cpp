@@ -377,8 +377,10 @@ void TestCapture::highlights_data()
                                         << "";
     QTest::newRow("buttons") << "b0+ b0+ b14+ b0- b0- b14-"
                              << "0+ 14+ 0- 14-";
-    QTest::newRow("buttons beyond the standard 15 ignored") << "b15+ b16+ b20+ b-1+"
-                                                            << "";
+    QTest::newRow("share, paddles and touchpad light the extra rows") << "b15+ b16+ b20+ b15-"
+                                                                      << "25+ 26+ 30+ 25-";
+    QTest::newRow("buttons SDL does not name ignored") << "b21+ b-1+"
+                                                       << "";
     QTest::newRow("release all in row order") << "a0=32767 b3+ a5=32767 all- all-"
                                               << "16+ 3+ 24+ 3- 16- 24-";
 }

@@ -201,7 +201,7 @@ private slots:
         auto* picture = fixture.widget<QLabel>("mainImage");
         QVERIFY(!picture->pixmap(Qt::ReturnByValue).isNull());
         QCOMPARE(picture->pixmap(Qt::ReturnByValue).size(), QSize(550, 360));
-        QCOMPARE(picture->findChildren<QLabel*>().size(), 25);
+        QCOMPARE(picture->findChildren<QLabel*>().size(), int(BINDING_ROWS));
         for (QLabel* overlay : picture->findChildren<QLabel*>())
             QVERIFY(!overlay->isVisible());
         auto* log = fixture.widget<QPlainTextEdit>("logTextEdit");

@@ -15,7 +15,7 @@ const int PAD_AXES = 8;
 const int PAD_BUTTONS = 24;
 const int PAD_HATS = 2;
 
-// 25 binding slots as a capture leaves them, written row by row.
+// 31 binding slots as a capture leaves them, written row by row.
 struct SlotSet {
     CapturedInput slot[BINDING_ROWS] = {};
 
@@ -36,7 +36,7 @@ struct SlotSet {
     }
 };
 
-// True when field binds a control that one of the 25 rows stands for.
+// True when field binds a control that one of the 31 rows stands for.
 bool bindingKey(const QByteArray& field)
 {
     QByteArray key = field.left(field.indexOf(':'));

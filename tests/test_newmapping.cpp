@@ -241,6 +241,7 @@ private slots:
         QTest::mouseClick(picture, Qt::LeftButton, {}, wizard.overlays.at(1)->geometry().center());
         QVERIFY(wizard.waitForRow(1));
         QVERIFY(logHas(wizard.fixture, "Capturing \"B (right face button)\" again"));
+        QCOMPARE(wizard.fixture.status(), QString("Capturing again: B (right face button)"));
 
         if (action.startsWith("bound elsewhere")) {
             wizard.pad->pressButton(0);

@@ -85,6 +85,75 @@ private slots:
                          "dpright:h0.2,leftx:a0,lefty:a1,"));
     }
 
+    // The status line names each step and its control, of 25 or, with the extras ticked, of 31; back in
+    // normal mode it counts the gamepads again.
+    void statusLineFollowsTheSteps_data()
+    {
+        QTest::addColumn<bool>("extras");
+        QTest::addColumn<QString>("of");
+        QTest::newRow("standard controls") << false << "of 25";
+        QTest::newRow("extra controls ticked") << true << "of 31";
+    }
+
+    void statusLineFollowsTheSteps()
+    {
+        QFETCH(bool, extras);
+        QFETCH(QString, of);
+        Wizard wizard("Wizard Status Pad");
+        QVERIFY(wizard.start(0, extras));
+        QCOMPARE(wizard.answers.seen().first().checkBoxText,
+                 QString("My gamepad has extra buttons (share, back paddles, touchpad)"));
+        auto shows = [&](const QString& text) {
+            return QTest::qWaitFor([&] { return wizard.fixture.status() == text; }, 5000);
+        };
+        QVERIFY(shows("Step 1 " + of + ": A (bottom face button)"));
+        QVERIFY(wizard.perform({press(0), press(1), press(2)}, 0));
+        QVERIFY(shows("Step 4 " + of + ": Y (top face button)"));
+        QTest::mouseClick(wizard.fixture.button("previousButton"), Qt::LeftButton);
+        QVERIFY(shows("Step 3 " + of + ": X (left face button)"));
+        QTest::mouseClick(wizard.fixture.button("skipButton"), Qt::LeftButton);
+        QVERIFY(shows("Step 4 " + of + ": Y (top face button)"));
+        QTest::mouseClick(wizard.fixture.button("cancelButton"), Qt::LeftButton);
+        QCOMPARE(wizard.fixture.status(), QString("Found 1 gamepad(s)"));
+    }
+
+    // Ticked, the wizard goes on past the right trigger to share, the four paddles and the touchpad;
+    // SDL then reads those buttons through the saved mapping, and the picture lights them.
+    void extraControls()
+    {
+        VirtualPad::Layout layout = padLayout("Wizard Extras Pad");
+        layout.buttons = 20;
+        Wizard wizard(layout);
+        QVERIFY(wizard.start(0, true));
+        wizard.answers.answerInput("My Extras Pad");
+        QVERIFY(wizard.perform(fullPadSteps(), 0));
+        QVERIFY(wizard.waitForRow(25));
+        // Previous from the first extra row reopens the right trigger.
+        QTest::mouseClick(wizard.fixture.button("previousButton"), Qt::LeftButton);
+        QVERIFY(wizard.perform({move(RightTrigger, 32767, -32768), press(14), press(15), press(16), press(17),
+                                press(18), press(19)},
+                               24));
+        QVERIFY(wizard.answers.waitAllAnswered());
+        QVERIFY(QTest::qWaitFor([&] { return !wizard.mappingLine().isEmpty(); }));
+        QCOMPARE(wizard.mappingLine(),
+                 QString(portableHead(*wizard.pad, "My Extras Pad") + kFullPadBindings +
+                         "misc1:b14,paddle1:b15,paddle2:b16,paddle3:b17,paddle4:b18,touchpad:b19,"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return wizard.fixture.entries() == QStringList({"My Extras Pad (mapping available)"}); }));
+
+        SDL_GameController* controller = SDL_GameControllerOpen(wizard.pad->deviceIndex());
+        QVERIFY(controller);
+        for (int i = 0; i < 6; ++i) {
+            const auto button = SDL_GameControllerButton(SDL_CONTROLLER_BUTTON_MISC1 + i);
+            wizard.pad->setButton(14 + i, true);
+            QVERIFY(QTest::qWaitFor([&] { return SDL_GameControllerGetButton(controller, button) == 1; }));
+            QVERIFY2(wizard.waitForRow(25 + i), qPrintable(QString::number(wizard.visibleRow())));
+            wizard.pad->setButton(14 + i, false);
+            QVERIFY(wizard.waitForRow(-1));
+        }
+        SDL_GameControllerClose(controller);
+    }
+
     void cancelInTheMiddle()
     {
         Wizard wizard("Wizard Cancelled Pad");

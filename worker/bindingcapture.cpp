@@ -25,10 +25,10 @@ void BindingCapture::report(int row, bool on)
         m_onHighlight(row, on);
 }
 
-void BindingCapture::begin(int numAxes, const InitialAxisState& initialState)
+void BindingCapture::begin(int numAxes, const InitialAxisState& initialState, int rows)
 {
     const CapturedInput empty[BINDING_ROWS] = {};
-    start(empty, 0, BINDING_ROWS - 1, numAxes, initialState);
+    start(empty, 0, rows - 1, numAxes, initialState);
 }
 
 void BindingCapture::beginSingle(int row, const CapturedInput preset[BINDING_ROWS], int numAxes,

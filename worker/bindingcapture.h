@@ -27,7 +27,7 @@ enum {
 class BindingCapture
 {
 public:
-    // Receives every highlight change: row (0 to 24) switched on or off.
+    // Receives every highlight change: row (0 to 30) switched on or off.
     using HighlightHandler = std::function<void(int row, bool on)>;
     // Asked for each axis when a capture begins: returns true and fills *state with the axis's rest
     // reading when it is known, false when it is not.
@@ -38,11 +38,13 @@ public:
     BindingCapture(const BindingCapture&) = delete;
     BindingCapture& operator=(const BindingCapture&) = delete;
 
-    // Starts a capture: row 0, every slot empty, no settle timer, not complete, and a table of numAxes
-    // axis records (SDL_calloc) seeded from initialState (every axis unknown when it is empty). With
-    // numAxes below 1, or when the table cannot be allocated, there is no table and axis events are
-    // ignored. A table left by an earlier capture is freed first. Reports row 0 on.
-    void begin(int numAxes, const InitialAxisState& initialState = InitialAxisState());
+    // Starts a capture of the first `rows` rows (STANDARD_ROWS, or BINDING_ROWS with the extra controls;
+    // clamped to 1 to BINDING_ROWS): row 0, every slot empty, no settle timer, not complete, and a table
+    // of numAxes axis records (SDL_calloc) seeded from initialState (every axis unknown when it is
+    // empty). With numAxes below 1, or when the table cannot be allocated, there is no table and axis
+    // events are ignored. A table left by an earlier capture is freed first. Reports row 0 on.
+    void begin(int numAxes, const InitialAxisState& initialState = InitialAxisState(),
+               int rows = STANDARD_ROWS);
     // Starts a capture of the one row `row` of an existing mapping: the other slots hold preset's
     // bindings, so their inputs stay taken; row's slot is empty and lit. A settled input or Skip (which
     // leaves the slot empty) completes the capture; Previous does nothing. The axis table as in begin.
@@ -56,7 +58,7 @@ public:
     void buttonDown(int button, Uint32 now);
     void hatMotion(int hat, int value, Uint32 now);
     void axisMotion(int axis, int value, Uint32 now);
-    // Skip: the next row (after row 24 the capture is complete). Previous: back one row, emptying it.
+    // Skip: the next row (after the last row the capture is complete). Previous: back one row, emptying it.
     void skip();
     void previous();
     // The settle test, run after each pause: moves to the next row when the current row's complete
@@ -64,7 +66,7 @@ public:
     bool settle(Uint32 now);
 
     // Moves to row step: before the capture's first row (0, or the single row) does nothing; past its
-    // last row (24, or the single row) completes the capture (no highlight change);
+    // last row (24 or 30, or the single row) completes the capture (no highlight change);
     // otherwise reports the old row off and step on, empties step's slot, sets every axis's extreme
     // back to its start and stops the settle timer.
     void selectBinding(int step);
@@ -82,7 +84,7 @@ public:
 
     bool isComplete() const { return m_bMappingComplete != 0; }
     int currentBinding() const { return m_iCurrentBinding; }
-    // The 25 binding slots, indexed by row.
+    // The 31 binding slots, indexed by row; rows a capture does not step through stay empty.
     const CapturedInput* bindings() const { return m_bindings; }
     const CapturedInput& slot(int row) const { return m_bindings[row]; }
     Uint32 bindingTime() const { return m_uiBindingTime; }

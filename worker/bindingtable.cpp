@@ -42,10 +42,24 @@ const BindingRow bindingTable[BINDING_ROWS] = {
      "Left trigger"},
     {24, ":/PadSetup-Trigger-Right", 392, 25, RowKind::Trigger, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0,
      "Right trigger"},
+    // SDL numbers the paddles of the Xbox Elite pad: paddle1 is its P1 (upper, under the right hand),
+    // paddle2 its P3 (upper left), paddle3 its P2 (lower right), paddle4 its P4 (lower left).
+    {25, ":/PadSetup-Share", 262, 203, RowKind::Button, SDL_CONTROLLER_BUTTON_MISC1, 0,
+     "Share (capture button)"},
+    {26, ":/PadSetup-Paddle-1", 486, 222, RowKind::Button, SDL_CONTROLLER_BUTTON_PADDLE1, 0,
+     "Paddle 1 (upper right, seen from the front)"},
+    {27, ":/PadSetup-Paddle-2", 12, 222, RowKind::Button, SDL_CONTROLLER_BUTTON_PADDLE2, 0,
+     "Paddle 2 (upper left, seen from the front)"},
+    {28, ":/PadSetup-Paddle-3", 444, 280, RowKind::Button, SDL_CONTROLLER_BUTTON_PADDLE3, 0,
+     "Paddle 3 (lower right, seen from the front)"},
+    {29, ":/PadSetup-Paddle-4", 30, 280, RowKind::Button, SDL_CONTROLLER_BUTTON_PADDLE4, 0,
+     "Paddle 4 (lower left, seen from the front)"},
+    {30, ":/PadSetup-Touchpad", 225, 108, RowKind::Button, SDL_CONTROLLER_BUTTON_TOUCHPAD, 0,
+     "Touchpad click"},
 };
 
-const int bindingSlotOrder[BINDING_ROWS] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
-                                            13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
+const int bindingSlotOrder[BINDING_ROWS] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
+                                            16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30};
 
 int bindingRowOfButton(int button)
 {

@@ -1,12 +1,14 @@
 #ifndef BINDINGTABLE_H
 #define BINDINGTABLE_H
-// The 25 controls of the mapping wizard: one row per control, with its highlight picture and position,
+// The 31 controls of the mapping wizard: one row per control, with its highlight picture and position,
 // and what the control is: its kind and the SDL game-controller button or axis it stands for.
-// A row number (0 to 24) names a control everywhere: wizard step, binding slot, overlay, signal index.
+// A row number (0 to 30) names a control everywhere: wizard step, binding slot, overlay, signal index.
+// Rows 0 to 24 are the standard controls every wizard asks for; rows 25 to 30 the extra ones (share,
+// four back paddles, touchpad click), asked for only when the user says the pad has them.
 
 #include <SDL.h>
 
-enum { BINDING_ROWS = 25 };
+enum { STANDARD_ROWS = 25, BINDING_ROWS = 31 };
 
 // What a row's control is; the capture rules, the mapping string and the live highlights go by it.
 enum class RowKind {

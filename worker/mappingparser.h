@@ -1,6 +1,6 @@
 #ifndef MAPPINGPARSER_H
 #define MAPPINGPARSER_H
-// Reading a mapping line back into the 25 binding slots: the inverse of buildMappingString, so that one
+// Reading a mapping line back into the 31 binding slots: the inverse of buildMappingString, so that one
 // control of an existing mapping can be captured again and the line rewritten.
 
 #include "bindingtable.h"
@@ -12,12 +12,12 @@
 struct ParsedMapping {
     QByteArray guid; // the first field, as written
     QByteArray name; // the second field
-    // The bindings of the 25 rows, as the capture would hold them: a full stick axis is split into its
+    // The bindings of the 31 rows, as the capture would hold them: a full stick axis is split into its
     // two halves, each resting at the centre, which buildMappingString merges back into the same entry.
     CapturedInput bindings[BINDING_ROWS] = {};
     // Every later field that is no binding of a row, in order and as written: "platform:Linux", "crc:…",
-    // controls no row stands for ("misc1:b15", "paddle1:b16"), and entries whose input the wizard never
-    // writes for their control (a button on a whole stick axis). Empty fields are dropped.
+    // controls no row stands for ("misc2:b15", unknown to this SDL), and entries whose input the wizard
+    // never writes for their control (a button on a whole stick axis). Empty fields are dropped.
     QList<QByteArray> otherFields;
 };
 

@@ -1,6 +1,6 @@
 #ifndef MAPPINGSTRING_H
 #define MAPPINGSTRING_H
-// Turning the 25 binding slots into one line of SDL2's game-controller mapping format.
+// Turning the 31 binding slots into one line of SDL2's game-controller mapping format.
 
 #include "bindingtable.h"
 #include "capturedinput.h"

@@ -44,11 +44,12 @@ void SDLPollEvent::runOn(QThread* thread)
     connect(this, SIGNAL(finished()), thread, SLOT(quit()), Qt::DirectConnection);
 }
 
-void SDLPollEvent::restart(Mode mode, SDL_JoystickID instanceId)
+void SDLPollEvent::restart(Mode mode, SDL_JoystickID instanceId, int rows)
 {
     {
         QMutexLocker lock(&m_mutex);
         m_iMappingMode = mode;
+        m_iWizardRows = rows;
         if (instanceId >= 0)
             m_iJoystickInstanceId = instanceId;
         m_iSingleRow = -1;
@@ -149,18 +150,20 @@ void SDLPollEvent::doWork()
     qDebug() << "Starting worker process in Thread " << QThread::currentThreadId();
     // One consistent set for the whole run, however the GUI thread changes them meanwhile.
     Mode mode;
+    int rows;
     SDL_JoystickID id;
     int singleRow;
     CapturedInput preset[BINDING_ROWS];
     {
         QMutexLocker lock(&m_mutex);
         mode = m_iMappingMode;
+        rows = m_iWizardRows;
         id = m_iJoystickInstanceId;
         singleRow = m_iSingleRow;
         SDL_memcpy(preset, m_singleBindings, sizeof preset);
     }
     if (mode != NormalMode)
-        runCapture(id, singleRow, preset);
+        runCapture(id, rows, singleRow, preset);
     else
         runNormalMode();
 
@@ -213,7 +216,8 @@ void SDLPollEvent::runNormalMode()
     qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
 }
 
-void SDLPollEvent::runCapture(SDL_JoystickID id, int singleRow, const CapturedInput preset[BINDING_ROWS])
+void SDLPollEvent::runCapture(SDL_JoystickID id, int rows, int singleRow,
+                              const CapturedInput preset[BINDING_ROWS])
 {
     qDebug() << "m_iCurrentBinding " << m_capture.currentBinding();
     m_bQuit = false;
@@ -227,7 +231,7 @@ void SDLPollEvent::runCapture(SDL_JoystickID id, int singleRow, const CapturedIn
     if (singleRow >= 0)
         m_capture.beginSingle(singleRow, preset, numAxes, initialState);
     else
-        m_capture.begin(numAxes, initialState);
+        m_capture.begin(numAxes, initialState, rows);
 
     SDL_Event event;
     for (;;) {

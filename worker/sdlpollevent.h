@@ -2,7 +2,7 @@
 #define SDLPOLLEVENT_H
 // The input worker: polls SDL's event queue on its own thread, one run per call of doWork().
 // Normal mode reports held controls of the open game controller and hot-plug; mapping mode runs
-// the 25-step capture and emits the finished mapping string.
+// the 25-step capture (31 with the extra controls) and emits the finished mapping string.
 
 #include "bindingcapture.h"
 #include "controllerhighlights.h"
@@ -32,11 +32,12 @@ public:
     // thread, its started() runs doWork() there and finished() quits it (directly, on the worker thread).
     void runOn(QThread* thread);
     // GUI thread: ends the current run and starts a new one in mode, capturing from the joystick with
-    // instanceId (a negative id keeps the one given before). The parameters are stored under the lock;
-    // then abort, a wait for the thread without time limit, requestWork. Needs runOn.
-    void restart(Mode mode, SDL_JoystickID instanceId = -1);
+    // instanceId (a negative id keeps the one given before) the first `rows` binding-table rows
+    // (STANDARD_ROWS, or BINDING_ROWS with the extra controls). The parameters are stored under the
+    // lock; then abort, a wait for the thread without time limit, requestWork. Needs runOn.
+    void restart(Mode mode, SDL_JoystickID instanceId = -1, int rows = STANDARD_ROWS);
     // GUI thread: like restart(MappingMode, instanceId), but the capture asks for the one row `row` of
-    // the mapping whose 25 bindings are given; the other rows keep their inputs (so those stay taken).
+    // the mapping whose bindings are given; the other rows keep their inputs (so those stay taken).
     // mappingReady then carries the whole mapping with the row's new binding, or without it after Skip.
     void restartSingle(SDL_JoystickID instanceId, int row, const CapturedInput bindings[BINDING_ROWS]);
     // GUI thread: abort, then waits up to ms for the thread to finish. True when no run is going.
@@ -72,7 +73,7 @@ private:
     // Sleeps up to ms milliseconds; returns at once when abort is (or gets) requested.
     void pause(unsigned long ms);
     void runNormalMode();
-    void runCapture(SDL_JoystickID id, int singleRow, const CapturedInput preset[BINDING_ROWS]);
+    void runCapture(SDL_JoystickID id, int rows, int singleRow, const CapturedInput preset[BINDING_ROWS]);
     void restartRun();
     // Asks the application's event loop to quit, as closing the window does (queued, any thread).
     static void requestApplicationQuit();
@@ -80,6 +81,7 @@ private:
     QPointer<QThread> m_pThread; // set by runOn; null once the thread is deleted
     // Guarded by m_mutex: set by restart, copied once at the start of each run.
     Mode m_iMappingMode = NormalMode;
+    int m_iWizardRows = STANDARD_ROWS; // the rows a wizard's capture steps through
     SDL_JoystickID m_iJoystickInstanceId = 0;
     int m_iSingleRow = -1;                             // the row a single-control capture asks for; -1 all
     CapturedInput m_singleBindings[BINDING_ROWS] = {}; // the mapping a single-control capture changes

@@ -27,13 +27,6 @@ const PadPicture padPictures[PAD_PICTURES] = {
     {"PadSetup-Paddle-3", 76, 62},     {"PadSetup-Paddle-4", 76, 62},
 };
 
-// Paddles 2 and 4 are under the left hand, 1 and 3 under the right (SDL's numbering, see paddleIsRight);
-// each right-hand paddle is its left-hand twin mirrored about the pad's middle.
-const PadHighlight extraHighlights[EXTRA_HIGHLIGHTS] = {
-    {":/PadSetup-Share", 262, 203},    {":/PadSetup-Paddle-1", 486, 222}, {":/PadSetup-Paddle-2", 12, 222},
-    {":/PadSetup-Paddle-3", 444, 280}, {":/PadSetup-Paddle-4", 30, 280},  {":/PadSetup-Touchpad", 225, 108},
-};
-
 namespace
 {
 
@@ -61,9 +54,6 @@ QRectF placedRect(const char* name)
     for (const BindingRow& row : bindingTable)
         if (std::strcmp(row.image + 2, name) == 0) // skip the ":/" of the resource path
             return QRectF(row.x, row.y, picture->width, picture->height);
-    for (const PadHighlight& extra : extraHighlights)
-        if (std::strcmp(extra.image + 2, name) == 0)
-            return QRectF(extra.x, extra.y, picture->width, picture->height);
     return QRectF();
 }
 
@@ -934,9 +924,6 @@ QImage drawPadPreview(int scale)
     p.drawImage(0, 0, drawPadPicture(QString::fromLatin1(base.name), scale));
     for (const BindingRow& row : bindingTable)
         p.drawImage(row.x * scale, row.y * scale, drawPadPicture(QString::fromLatin1(row.image + 2), scale));
-    for (const PadHighlight& extra : extraHighlights)
-        p.drawImage(extra.x * scale, extra.y * scale,
-                    drawPadPicture(QString::fromLatin1(extra.image + 2), scale));
     p.end();
     return image.convertToFormat(QImage::Format_ARGB32);
 }

@@ -17,25 +17,13 @@ enum { PAD_PICTURES = 30 };
 // The 30 base pictures, the base gamepad picture first.
 extern const PadPicture padPictures[PAD_PICTURES];
 
-// A highlight placed on the base picture, as a binding-table row places one.
-struct PadHighlight {
-    const char* image; // Qt resource path of the highlight picture, without ".png"
-    int x, y;          // top-left corner of the highlight on the 550x360 base picture
-};
-
-// The extra controls that follow the 25 binding-table rows, in SDL's order: misc1 (share), paddle1,
-// paddle2, paddle3, paddle4 (back paddles) and touchpad (its click).
-enum { EXTRA_HIGHLIGHTS = 6 };
-extern const PadHighlight extraHighlights[EXTRA_HIGHLIGHTS];
-
 // Draws the picture `name` (one of padPictures, without ".png") at `scale` (1 for the base file, 2 for
 // its "@2x" twin): an ARGB32 image of scale times the picture's size, transparent around the pad or the
 // highlight. Returns a null image for an unknown name or a scale below 1.
 QImage drawPadPicture(const QString& name, int scale);
 
-// Draws the base picture with all 31 highlights (the 25 binding-table rows and the extra controls)
-// placed at their positions, on a plain window-coloured background, at `scale`. For looking at the
-// pictures together only.
+// Draws the base picture with the highlights of all 31 binding-table rows placed at their positions,
+// on a plain window-coloured background, at `scale`. For looking at the pictures together only.
 // Returns a null image for a scale below 1.
 QImage drawPadPreview(int scale);
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QInputDialog>
 
@@ -12,19 +13,19 @@ ModalAnswerer::ModalAnswerer(QObject* parent) : QObject(parent)
     m_timer.start();
 }
 
-void ModalAnswerer::answerMessage(QMessageBox::StandardButton button)
+void ModalAnswerer::answerMessage(QMessageBox::StandardButton button, bool tick)
 {
-    m_answers.push_back({false, button, false, QString(), true});
+    m_answers.push_back({false, button, false, QString(), true, tick});
 }
 
 void ModalAnswerer::answerInput(const QString& text, bool accept)
 {
-    m_answers.push_back({true, QMessageBox::NoButton, false, text, accept});
+    m_answers.push_back({true, QMessageBox::NoButton, false, text, accept, false});
 }
 
 void ModalAnswerer::acceptInput()
 {
-    m_answers.push_back({true, QMessageBox::NoButton, true, QString(), true});
+    m_answers.push_back({true, QMessageBox::NoButton, true, QString(), true, false});
 }
 
 bool ModalAnswerer::waitAllAnswered(int timeoutMs)
@@ -48,7 +49,11 @@ void ModalAnswerer::poll()
         if (answer.input)
             return;
         m_answers.pop_front();
-        m_seen.append({"message", box->windowTitle(), box->text(), box->informativeText(), QString()});
+        QCheckBox* check = box->checkBox();
+        m_seen.append({"message", box->windowTitle(), box->text(), box->informativeText(), QString(),
+                       check ? check->text() : QString()});
+        if (check && answer.tick)
+            check->setChecked(true);
         if (answer.button == QMessageBox::NoButton) {
             box->reject();
             return;
@@ -64,7 +69,8 @@ void ModalAnswerer::poll()
         if (!answer.input)
             return;
         m_answers.pop_front();
-        m_seen.append({"input", dialog->windowTitle(), dialog->labelText(), QString(), dialog->textValue()});
+        m_seen.append(
+            {"input", dialog->windowTitle(), dialog->labelText(), QString(), dialog->textValue(), QString()});
         if (!answer.keepText)
             dialog->setTextValue(answer.text);
         if (answer.accept)

@@ -21,13 +21,14 @@ public:
         QString text;            // main text (message box) or label (input dialog)
         QString informativeText; // message boxes
         QString inputText;       // the input dialog's text as offered
+        QString checkBoxText;    // a message box's check box, if it has one
     };
 
     explicit ModalAnswerer(QObject* parent = nullptr);
 
     // The next message box is answered by clicking this standard button (Ok, Yes, No, ...);
-    // QMessageBox::NoButton closes it with its close control (Escape).
-    void answerMessage(QMessageBox::StandardButton button = QMessageBox::Ok);
+    // QMessageBox::NoButton closes it with its close control (Escape). tick ticks its check box first.
+    void answerMessage(QMessageBox::StandardButton button = QMessageBox::Ok, bool tick = false);
     // The next input dialog gets this text and is accepted (or rejected when accept is false).
     void answerInput(const QString& text, bool accept = true);
     // The next input dialog is accepted with the text it offers.
@@ -48,6 +49,7 @@ private:
         bool keepText;
         QString text;
         bool accept;
+        bool tick;
     };
     std::deque<Answer> m_answers;
     QList<Seen> m_seen;

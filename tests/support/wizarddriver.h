@@ -114,17 +114,19 @@ inline QByteArray portableHead(const VirtualPad& pad, const QByteArray& name)
 class Wizard
 {
 public:
-    explicit Wizard(const char* padName) : pad(std::make_unique<VirtualPad>(padLayout(padName))) {}
+    explicit Wizard(const char* padName) : Wizard(padLayout(padName)) {}
+    explicit Wizard(const VirtualPad::Layout& layout) : pad(std::make_unique<VirtualPad>(layout)) {}
 
-    // Attaches the pad, opens the window, selects the list's entry `entry` and starts the wizard.
-    bool start(int entry = 0)
+    // Attaches the pad, opens the window, selects the list's entry `entry` and starts the wizard, with
+    // the introduction box's extra controls ticked when extras is true.
+    bool start(int entry = 0, bool extras = false)
     {
         if (!pad->attach())
             return false;
         fixture.open();
         fixture.list()->setCurrentIndex(entry);
         overlays = fixture.widget<QLabel>("mainImage")->findChildren<QLabel*>();
-        answers.answerMessage(QMessageBox::Ok);
+        answers.answerMessage(QMessageBox::Ok, extras);
         QTest::mouseClick(fixture.button("newBindings"), Qt::LeftButton);
         return answers.waitAllAnswered() && waitForRow(0);
     }
