@@ -915,8 +915,9 @@ void TestRobustness::badDownload_data()
         << "database" << 600 * 1024LL << "gzip" << 2000 << "network error|cut short";
     QTest::newRow("gzip stream cut short, no length (ends with the connection)")
         << "database" << 600 * 1024LL << "gzip, no length" << 2000 << "compressed body was cut short";
+    // Qt 5 reports the closed connection, Qt 6 leaves it to the length check.
     QTest::newRow("closed before the first byte of the body")
-        << "database" << 600 * 1024LL << "length" << 0 << "network error";
+        << "database" << 600 * 1024LL << "length" << 0 << "network error|cut short";
 }
 
 void TestRobustness::badDownload()
