@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Stickwell need, when any is missing
-# (through sudo when not run as root). Shared by setup.sh and sanitize.sh.
+# (through sudo when not run as root). Shared by setup.sh, sanitize.sh and package-test.sh.
 #
 #   STICKWELL_QT=6 (the default) or 5 chooses the Qt to install; extra arguments are more packages
-#   (sanitize.sh adds clang's).
+#   (sanitize.sh adds clang's, package-test.sh its packaging tools).
 set -euo pipefail
 
 qt=${STICKWELL_QT:-6}
