@@ -10,8 +10,11 @@ const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 void prepareHighDensityScreens()
 {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 always scales and always uses the "@2x" pictures; Qt 5 needs both asked for.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+#endif
 }
 
 QIcon applicationIcon()

@@ -19,6 +19,16 @@ QString sizeText(qint64 bytes)
                             : QStringLiteral("%1 bytes").arg(bytes);
 }
 
+// Appends piece to body. For an append that needs room, Qt 6 copies the body into a new block while the
+// old one is still held, twice the body in memory at once; reserve() grows the block in place.
+void appendInPlace(QByteArray& body, const QByteArray& piece)
+{
+    const auto needed = body.size() + piece.size();
+    if (body.capacity() < needed)
+        body.reserve(qMax(needed, 2 * body.capacity()));
+    body += piece;
+}
+
 // Unpacks a gzip or zlib body (rawDeflate: a deflate stream without a header) into *out, never more than
 // maxBytes of it. Returns "" or why it cannot be unpacked.
 QString inflateBody(const QByteArray& in, bool rawDeflate, qint64 maxBytes, QByteArray* out)
@@ -43,7 +53,7 @@ QString inflateBody(const QByteArray& in, bool rawDeflate, qint64 maxBytes, QByt
                           .arg(sizeText(maxBytes));
             break;
         }
-        out->append(chunk, produced);
+        appendInPlace(*out, QByteArray::fromRawData(chunk, produced));
     }
     inflateEnd(&stream);
     if (!failure.isEmpty())
@@ -123,7 +133,7 @@ void FileDownloader::takeArrivedData(QNetworkReply* pReply)
                          .arg(sizeText(m_iMaxBytes))
                          .arg(announced.toLongLong());
     } else {
-        m_body += pReply->readAll();
+        appendInPlace(m_body, pReply->readAll());
         if (m_body.size() <= m_iMaxBytes)
             return;
         m_tooLarge = QStringLiteral("the body is larger than the limit of %1 (stopped after %2 bytes)")

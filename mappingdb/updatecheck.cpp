@@ -5,7 +5,11 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+#include <QStringDecoder>
+#else
 #include <QTextCodec>
+#endif
 
 const char* const kDefaultDatabaseUrl =
     "https://raw.githubusercontent.com/mdqinc/SDL_GameControllerDB/master/gamecontrollerdb.txt";
@@ -18,6 +22,21 @@ bool fail(QString* why, const QString& text)
     if (why)
         *why = text;
     return false;
+}
+
+// Valid UTF-8 throughout, a sequence cut off at the end included.
+bool isWholeUtf8(const QByteArray& bytes)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Stateless: a cut-off sequence at the end is an error, not kept for more input.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    return !decoder.hasError();
+#else
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+#endif
 }
 
 bool isHexDigit(char c)
@@ -60,9 +79,7 @@ bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
                              .arg(bytes.size()));
     if (bytes.contains('\0'))
         return fail(why, QStringLiteral("the body is binary, not text"));
-    QTextCodec::ConverterState state;
-    QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars > 0 || state.remainingChars > 0)
+    if (!isWholeUtf8(bytes))
         return fail(why, QStringLiteral("the body is not UTF-8 text"));
 
     const QByteArray start = bytes.left(512).trimmed().toLower();

@@ -1,11 +1,12 @@
 // ThreadSanitizer builds only (STICKWELL_SANITIZE=thread): makes Qt's thread synchronisation visible
-// to ThreadSanitizer. Qt 5 locks a QMutex through futexes inside libQt5Core, which is not instrumented,
+// to ThreadSanitizer. Qt locks a QMutex through futexes inside QtCore, which is not instrumented,
 // and QThread::wait learns that a thread has ended the same way, so without this every access guarded
 // by a QMutex, and every use of a worker's data after its thread was waited for, looks like a data
-// race. These definitions take the place of Qt's exported QMutex::lock, tryLock and unlock,
-// QWaitCondition::wait, QThread's constructor, wait and isFinished for every caller outside
-// libQt5Core (our code, and Qt's other libraries); each calls Qt's own function and tells
-// ThreadSanitizer what it did. Qt's calls inside libQt5Core stay Qt's own.
+// race. These definitions take the place of Qt's exported QWaitCondition::wait, QThread's constructor,
+// wait and isFinished (and, on Qt 5, QMutex::lock, tryLock and unlock) for every caller outside
+// QtCore (our code, and Qt's other libraries); each calls Qt's own function and tells
+// ThreadSanitizer what it did. Qt's calls inside QtCore stay Qt's own. Qt 6's QMutex locks inline
+// and annotates itself when the caller is built with ThreadSanitizer, so it is left alone there.
 
 #include <QDeadlineTimer>
 #include <QMutex>
@@ -30,15 +31,23 @@ template <typename Function> Function realFunction(const char* name)
     return reinterpret_cast<Function>(address);
 }
 
-using MutexFunction = void (*)(QMutex*);
-using TryLockFunction = bool (*)(QMutex*, int);
 using WaitFunction = bool (*)(QWaitCondition*, QMutex*, unsigned long);
 using WaitDeadlineFunction = bool (*)(QWaitCondition*, QMutex*, QDeadlineTimer);
 
-// A recursive QMutex may be locked again by its holder; it is left to Qt alone (we use none).
+// A recursive QMutex (Qt 5) may be locked again by its holder; it is left to Qt alone (we use none).
+bool annotated(QMutex* mutex)
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    return !mutex->isRecursive();
+#else
+    Q_UNUSED(mutex);
+    return true;
+#endif
+}
+
 void annotateUnlock(QMutex* mutex)
 {
-    if (mutex->isRecursive())
+    if (!annotated(mutex))
         return;
     __tsan_mutex_pre_unlock(mutex, 0);
     __tsan_mutex_post_unlock(mutex, 0);
@@ -46,13 +55,17 @@ void annotateUnlock(QMutex* mutex)
 
 void annotateLock(QMutex* mutex)
 {
-    if (mutex->isRecursive())
+    if (!annotated(mutex))
         return;
     __tsan_mutex_pre_lock(mutex, 0);
     __tsan_mutex_post_lock(mutex, 0, 0);
 }
 
 } // namespace
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+using MutexFunction = void (*)(QMutex*);
+using TryLockFunction = bool (*)(QMutex*, int);
 
 void QMutex::lock() QT_MUTEX_LOCK_NOEXCEPT
 {
@@ -87,8 +100,9 @@ void QMutex::unlock() noexcept
     if (annotate)
         __tsan_mutex_post_unlock(this, 0);
 }
+#endif
 
-// Qt's wait unlocks the mutex and locks it again inside libQt5Core.
+// Qt's wait unlocks the mutex and locks it again inside QtCore.
 bool QWaitCondition::wait(QMutex* lockedMutex, unsigned long time)
 {
     static const WaitFunction real = realFunction<WaitFunction>("_ZN14QWaitCondition4waitEP6QMutexm");
@@ -156,6 +170,8 @@ bool QThread::wait(QDeadlineTimer deadline)
     return ended;
 }
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+// Qt 6 has this one inline, calling the deadline version above.
 bool QThread::wait(unsigned long time)
 {
     static const ThreadWaitTimeFunction real = realFunction<ThreadWaitTimeFunction>("_ZN7QThread4waitEm");
@@ -164,6 +180,7 @@ bool QThread::wait(unsigned long time)
         __tsan_acquire(this);
     return ended;
 }
+#endif
 
 bool QThread::isFinished() const
 {

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds the Debian package and proves that it installs and runs on a clean Debian 12 system.
 #
-#   scripts/package-test.sh           as root: in a clean Debian 12 chroot (debootstrap, minbase; built
+#   [STICKWELL_QT=5|6] scripts/package-test.sh
+#                                     as root: in a clean Debian 12 chroot (debootstrap, minbase; built
 #                                     once and cached under /var/cache/stickwell-package-test, and
 #                                     copied afresh for every run)
 #   scripts/package-test.sh --here    installs the package on this machine instead (for a fresh
 #                                     Debian 12 machine or container of its own)
 #
-# Steps: installs the build tools that are missing; configures build-package/ (Release, no tests) and
-# runs `cpack -G DEB` there; checks the package's fields and contents (and lintian's verdict when it
-# is installed); installs it with `apt-get install ./stickwell_*.deb`, without recommended packages,
+# Steps: installs the build tools that are missing; configures build-package/ (Release, no tests; Qt 6
+# unless STICKWELL_QT=5 asks for Qt 5) and runs `cpack -G DEB` there; checks the package's fields (its
+# Qt libraries are those of the build) and contents (and lintian's verdict when it is installed);
+# installs it with `apt-get install ./stickwell_*.deb`, without recommended packages,
 # so only its declared dependencies come with it; then starts the installed program on an X server
 # (Xvfb) through packaging/smoke-run.sh: it must seed its data directory from /usr/lib/stickwell, log
 # its start-up lines and exit cleanly on SIGTERM, talking to nothing but a closed port on loopback.
@@ -36,24 +38,20 @@ step() { echo "=== package-test: $*"; }
 fail() { echo "package-test: FAIL: $*" >&2; exit 1; }
 
 # ---- build tools ----
-packages=(cmake make g++ pkg-config qtbase5-dev libsdl2-dev zlib1g-dev dpkg-dev file xvfb xauth)
-[ "$here" = 1 ] || packages+=(debootstrap)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  step "installing ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+export STICKWELL_QT=${STICKWELL_QT:-6}
+qt=$STICKWELL_QT
+extra=(dpkg-dev file)
+[ "$here" = 1 ] || extra+=(debootstrap)
+step "build tools for Qt $qt"
+bash scripts/install-deps.sh "${extra[@]}" >/dev/null
 
 # ---- the package ----
 build=$top/build-package
 step "building the package in $build"
 # Debian's own compiler and linker flags, hardening included, as a package build uses them.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTICKWELL_BUILD_TESTS=OFF -DSTICKWELL_BUILD_BENCH=OFF \
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DSTICKWELL_QT="$qt" \
+  -DSTICKWELL_BUILD_TESTS=OFF -DSTICKWELL_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
@@ -68,9 +66,14 @@ dpkg-deb --field "$deb" Package Version Architecture Maintainer Depends Recommen
 [ "$(dpkg-deb --field "$deb" Package)" = stickwell ] || fail "package name"
 [ "$(dpkg-deb --field "$deb" Version)" = 1.2 ] || fail "version"
 [ "$(dpkg-deb --field "$deb" Maintainer)" = "Brightmoor <stickwell@brightmoor.org>" ] || fail "maintainer"
-for lib in libqt5gui5 libqt5widgets5 libqt5network5 libsdl2-2.0-0; do
-  dpkg-deb --field "$deb" Depends | grep -q "$lib" || fail "no dependency on $lib"
+# The Qt of this build, and nothing of the other one; the certificate store for the update check's HTTPS.
+depends=$(dpkg-deb --field "$deb" Depends)
+other=5
+[ "$qt" = 6 ] || other=6
+for lib in libqt${qt}gui${qt} libqt${qt}widgets${qt} libqt${qt}network${qt} libsdl2-2.0-0 ca-certificates; do
+  grep -Eq "(^|, )$lib( |,|\$)" <<<"$depends" || fail "no dependency on $lib"
 done
+! grep -q "libqt${other}" <<<"$depends" || fail "a dependency on Qt $other in a Qt $qt build"
 contents=$(dpkg-deb --contents "$deb")
 for path in ./usr/lib/stickwell/stickwell ./usr/lib/stickwell/gamecontrollerdb.txt \
   ./usr/share/applications/org.brightmoor.Stickwell.desktop \
@@ -146,7 +149,7 @@ mount --rbind /dev "$root/dev"
 
 step "installing $(basename "$deb") in the clean system"
 chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive bash -euo pipefail -c '
+  HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive QT="$qt" bash -euo pipefail -c '
     apt-get update -qq
     log=/tmp/package-test/apt.log
     if ! apt-get install -y --no-install-recommends ./tmp/package-test/stickwell_*.deb >$log 2>&1; then
@@ -155,10 +158,17 @@ chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/us
     fi
     echo "apt-get brought in: $(sed -n "s/^Setting up \([^ ]*\) .*/\1/p" $log | tr "\n" " ")"
     dpkg-query -W -f="installed: \${Package} \${Version}\n" stickwell
-    # every library of the program and of the X platform plugin is there
-    xcb=$(find /usr/lib -path "*/qt5/plugins/platforms/libqxcb.so" | head -n 1)
+    # every library of the program, of the X platform plugin and (Qt 6) of the TLS plugin is there
+    xcb=$(find /usr/lib -path "*/qt$QT/plugins/platforms/libqxcb.so" | head -n 1)
     [ -n "$xcb" ] || { echo "no X11 (xcb) platform plugin installed" >&2; exit 1; }
-    for object in /usr/lib/stickwell/stickwell "$xcb"; do
+    objects=(/usr/lib/stickwell/stickwell "$xcb")
+    if [ "$QT" = 6 ]; then
+      tls=$(find /usr/lib -path "*/qt6/plugins/tls/libqopensslbackend.so" | head -n 1)
+      [ -n "$tls" ] || { echo "no OpenSSL TLS plugin installed" >&2; exit 1; }
+      objects+=("$tls")
+    fi
+    [ -s /etc/ssl/certs/ca-certificates.crt ] || { echo "no CA certificates installed" >&2; exit 1; }
+    for object in "${objects[@]}"; do
       if ldd "$object" | grep "not found"; then echo "missing libraries for $object" >&2; exit 1; fi
     done
   ' || fail "the package did not install cleanly"

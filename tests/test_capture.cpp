@@ -21,11 +21,11 @@ QString runScript(BindingCapture& capture, QStringList& highlights, const QStrin
 {
     Uint32 now = 1000;
     for (const QString& token : script.split(' ', Qt::SkipEmptyParts)) {
-        const QStringRef rest = token.midRef(1);
+        const QString rest = token.mid(1);
         if (token == "|") {
             highlights.clear();
         } else if (token.startsWith("skip")) {
-            const int times = token.size() > 4 ? token.midRef(4).toInt() : 1;
+            const int times = token.size() > 4 ? token.mid(4).toInt() : 1;
             for (int i = 0; i < times; ++i)
                 capture.skip();
         } else if (token == "prev") {
@@ -39,7 +39,7 @@ QString runScript(BindingCapture& capture, QStringList& highlights, const QStrin
         } else if (token.startsWith('b')) {
             capture.buttonDown(rest.toInt(), now);
         } else {
-            const QVector<QStringRef> parts = rest.split('=');
+            const QStringList parts = rest.split('=');
             if (parts.size() != 2 || (token[0] != 'h' && token[0] != 'a'))
                 qFatal("bad script token %s", qPrintable(token));
             if (token[0] == 'h')
@@ -397,9 +397,9 @@ void TestCapture::highlights()
         if (token == "all-") {
             tracker.releaseAll();
         } else if (token.startsWith('b')) {
-            tracker.buttonChanged(token.midRef(1, token.size() - 2).toInt(), token.endsWith('+'));
+            tracker.buttonChanged(token.mid(1, token.size() - 2).toInt(), token.endsWith('+'));
         } else {
-            const QVector<QStringRef> parts = token.midRef(1).split('=');
+            const QStringList parts = token.mid(1).split('=');
             tracker.axisMotion(parts[0].toInt(), parts[1].toInt());
         }
     }

@@ -904,6 +904,7 @@ void TestMappingDb::looksLikeMappingDatabase_data()
     QTest::newRow("field without colon") << testGuid(0x60) + ",Pad,a:b0,junk,\n" << false;
     QTest::newRow("NUL byte") << line + QByteArray("\n\0\n", 3) << false;
     QTest::newRow("not UTF-8") << line + "\n\xff\xfe\xfd\n" << false;
+    QTest::newRow("UTF-8 cut off at the end") << line + "\n# caf\xc3" << false;
 }
 
 void TestMappingDb::looksLikeMappingDatabase()

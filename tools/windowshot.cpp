@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -23,6 +24,8 @@ int main(int argc, char* argv[])
     SDL_Init(SDL_INIT_GAMECONTROLLER);
     SDL_JoystickEventState(SDL_ENABLE);
     QApplication application(argc, argv);
+    // Resolved now: the window makes its data directory the working directory.
+    const QString output = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     QTemporaryDir root;
     MainWindowSettings settings;
     settings.dataDirectory = root.filePath("data");
@@ -39,7 +42,7 @@ int main(int argc, char* argv[])
         QMetaObject::invokeMethod(&window, "showGamepadImage", Q_ARG(int, row), Q_ARG(bool, true));
     int result = 1;
     QTimer::singleShot(500, [&] {
-        result = window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+        result = window.grab().save(output) ? 0 : 1;
         application.quit();
     });
     application.exec();
