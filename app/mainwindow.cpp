@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFile>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
