@@ -31,6 +31,25 @@ bool guidHoldsCrc(const QByteArray& guidText)
     return bus < 0x20 || bus == 0xff;
 }
 
+// True when line starts with a GUID that differs from guid in digits other than the CRC's (5-8): then
+// it is another pad's, whatever its CRC. Compared in place, as a save reads every line of the file.
+bool differsOutsideCrc(const QByteArray& line, const QByteArray& guid)
+{
+    if (line.size() < kGuidDigits || (line.size() > kGuidDigits && line.at(kGuidDigits) != ',') ||
+        guid.size() != kGuidDigits)
+        return false;
+    for (int i = 0; i < kGuidDigits; ++i) {
+        if (i >= 4 && i < 8)
+            continue;
+        const char c = line.at(i);
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false; // not a GUID: left to the full reading, which says why
+        if ((c | 0x20) != (guid.at(i) | 0x20))
+            return true;
+    }
+    return false;
+}
+
 // A mapping line split into what the rule reads; fields keep their text.
 struct ParsedLine {
     QList<QByteArray> fields; // without the empty piece after a final comma
@@ -167,6 +186,11 @@ bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem)
     setError(problem, QString());
     const QByteArray trimmed = line.trimmed();
     if (trimmed.isEmpty() || trimmed.startsWith('#'))
+        return false;
+    // Most lines are other pads': their GUID alone says so, without taking the whole line apart (a
+    // file of many thousand lines is read at every save).
+    // A crc: field is still read, so that one that cannot be is reported whoever's line it is.
+    if (differsOutsideCrc(line, pad.guid) && !line.contains(kCrcPrefix))
         return false;
     ParsedLine parsed;
     if (!parseLine(line, &parsed, problem))
