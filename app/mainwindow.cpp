@@ -496,13 +496,11 @@ void MainWindow::newMappingAvailable(QString mapping)
 void MainWindow::storeMapping(const QByteArray& mappingText, const PadIdentity& pad)
 {
     logMessage(formatText("Mapping string: '%s'", mappingText.constData()));
-    QString error;
-
+    QString unsaved = QStringLiteral("the data directory cannot be used");
     QStringList skipped;
-    if (!m_bDataDirectory)
-        reportUnsavedMapping(mappingText, QStringLiteral("the data directory cannot be used"));
-    else if (!saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), pad, mappingText, &error, &skipped))
-        reportUnsavedMapping(mappingText, error);
+    if (m_bDataDirectory &&
+        saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), pad, mappingText, &unsaved, &skipped))
+        unsaved.clear();
     for (const QString& line : skipped)
         logMessage(line.toUtf8().constData());
 
@@ -520,6 +518,9 @@ void MainWindow::storeMapping(const QByteArray& mappingText, const PadIdentity& 
             formatText("Note: \"%s\" holds another mapping for this gamepad; games started with it use "
                        "that one until you set this one with \"Set Mapping As Environment Variable\"",
                        kEnvVarName));
+    // Said once the line works in SDL, which is then the only place that has it.
+    if (!unsaved.isEmpty())
+        reportUnsavedMapping(mappingText, unsaved);
     applyMappingChanges();
 }
 
