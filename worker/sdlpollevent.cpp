@@ -72,9 +72,7 @@ void SDLPollEvent::restartSingle(SDL_JoystickID instanceId, int row,
 
 void SDLPollEvent::restartRun()
 {
-    abort();
-    if (m_pThread)
-        m_pThread->wait(ULONG_MAX);
+    stop();
     requestWork();
 }
 

@@ -488,6 +488,17 @@ void paintTrigger(QPainter& p, bool right)
     p.restore();
 }
 
+// The same outline once more, a little lower and clipped to the shape: a thin band along its top edge.
+void paintTopEdge(QPainter& p, const QPainterPath& path, const QColor& colour)
+{
+    p.save();
+    p.setClipPath(path);
+    p.setPen(outlinePen(colour, 3.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path.translated(0, 1.5));
+    p.restore();
+}
+
 void paintShoulder(QPainter& p, bool right)
 {
     const QPainterPath path = shoulderPath(right);
@@ -495,13 +506,8 @@ void paintShoulder(QPainter& p, bool right)
     p.setPen(outlinePen(QColor(22, 23, 26), 1.2));
     p.setBrush(verticalGradient(r, QColor(118, 123, 132), QColor(66, 69, 76)));
     p.drawPath(path);
-    // a lit top edge: the same outline, clipped to a thin band along the top
-    p.save();
-    p.setClipPath(path);
-    p.setPen(outlinePen(QColor(255, 255, 255, 55), 3.0));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(path.translated(0, 1.5));
-    p.restore();
+    // a lit top edge
+    paintTopEdge(p, path, QColor(255, 255, 255, 55));
 }
 
 void paintBody(QPainter& p)
@@ -816,12 +822,7 @@ void paintTouchpad(QPainter& p)
     p.setBrush(verticalGradient(r, QColor(70, 74, 82), QColor(56, 59, 66)));
     p.drawPath(pad);
     // a soft inner shade along the top edge, where the panel dips under the body
-    p.save();
-    p.setClipPath(pad);
-    p.setPen(outlinePen(QColor(0, 0, 0, 60), 3.0));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(pad.translated(0, 1.5));
-    p.restore();
+    paintTopEdge(p, pad, QColor(0, 0, 0, 60));
 }
 
 void paintShare(QPainter& p)
