@@ -1,5 +1,6 @@
 #include "environmentfile.h"
 #include "safereplace.h"
+#include "userenvironmentformat.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -15,6 +16,8 @@
 
 const char* const kSystemEnvironmentFile = "/etc/environment";
 const char* const kUserEnvironmentFileName = "99-stickwell.conf";
+const char* const kMappingVariable = "SDL_GAMECONTROLLERCONFIG";
+const char* const kMappingFileVariable = "SDL_GAMECONTROLLERCONFIG_FILE";
 
 namespace
 {
@@ -68,26 +71,65 @@ template <typename Take> void forEachLine(const QByteArray& content, Take take)
     }
 }
 
-// Every line that does not assign name, in order.
-QByteArray keptLines(const QByteArray& content, const QByteArray& name)
+// What one edit does: the file, the variables whose assignments go, the line appended after the rest
+// ("" for a reset) and which of the two files it is.
+struct Edit {
+    QByteArray path;
+    QList<QByteArray> names;
+    QByteArray line;
+    bool userFile;
+};
+
+// The system file without the lines that assign one of names, in order.
+QByteArray keptSystemLines(const QByteArray& content, const QList<QByteArray>& names)
 {
     QByteArray kept;
     kept.reserve(content.size());
     forEachLine(content, [&](const QByteArray& line) {
-        if (!assignsVariable(line, name))
-            kept += line;
+        for (const QByteArray& name : names)
+            if (assignsVariable(line, name))
+                return;
+        kept += line;
     });
     return kept;
 }
 
-// What one edit does: the file, the variable, the line that takes the place of its old lines ("" for a
-// reset) and which of the two files it is.
-struct Edit {
-    QByteArray path;
-    QByteArray name;
-    QByteArray line;
-    bool userFile;
-};
+// The per-user file without the assignments of names (all their lines), the rest byte for byte.
+QByteArray keptUserContent(const QByteArray& content, const QList<QByteArray>& names)
+{
+    QByteArray kept;
+    kept.reserve(content.size());
+    int from = 0;
+    for (const UserAssignment& assignment : userAssignments(content)) {
+        if (!names.contains(assignment.name))
+            continue;
+        kept += content.mid(from, assignment.begin - from);
+        from = assignment.end;
+    }
+    return kept + content.mid(from);
+}
+
+// Appends line to the per-user file's content so that systemd reads it as a line of its own: a last
+// line that lacks its break gets one, and a backslash that would carry the reader on into it gets an
+// empty line to end on. Returns "" or why the line can't stand on its own.
+QString appendUserLine(QByteArray* content, const QByteArray& line, const QByteArray& path)
+{
+    UserFileEnd end;
+    userAssignments(*content, &end);
+    for (int i = 0; i < 2 && (end == UserFileEnd::InLine || end == UserFileEnd::Continued ||
+                              (!content->isEmpty() && !content->endsWith('\n')));
+         ++i) {
+        *content += '\n';
+        userAssignments(*content, &end);
+    }
+    if (end != UserFileEnd::Fresh)
+        return QStringLiteral("Won't write %1: it ends inside a quoted value that is never closed, so the "
+                              "new line would become part of that value; close the quote or remove the "
+                              "line that opens it")
+            .arg(QFile::decodeName(path));
+    *content += line;
+    return QString();
+}
 
 const char kUserFileHeader[] =
     "# Written by Stickwell: the gamepad mapping for SDL2 games, read by your desktop session at login.\n"
@@ -194,8 +236,13 @@ QString rewrite(const Edit& edit)
     const QString failure = readOriginal(path, edit.userFile, &content, &original);
     if (!failure.isEmpty())
         return failure;
-    QByteArray newContent = keptLines(content, edit.name);
-    if (!edit.line.isEmpty()) {
+    QByteArray newContent =
+        edit.userFile ? keptUserContent(content, edit.names) : keptSystemLines(content, edit.names);
+    if (!edit.line.isEmpty() && edit.userFile) {
+        const QString refusal = appendUserLine(&newContent, edit.line, path);
+        if (!refusal.isEmpty())
+            return refusal;
+    } else if (!edit.line.isEmpty()) {
         if (!newContent.isEmpty() && !newContent.endsWith('\n'))
             newContent += '\n';
         newContent += edit.line;
@@ -233,7 +280,7 @@ bool editSystemFile(const char* name, const char* value, bool append, const QStr
 
     const QByteArray encodedPath = QFile::encodeName(path);
     const QByteArray line = append ? QByteArray(name) + '=' + value + '\n' : QByteArray();
-    failure = rewrite({encodedPath, QByteArray(name), line, false});
+    failure = rewrite({encodedPath, {QByteArray(name)}, line, false});
     if (!failure.isEmpty()) {
         const QByteArray error = "ERROR: Can't open file " + encodedPath + ". Run 'sudo stickwell'\n";
         std::fwrite(error.constData(), 1, static_cast<size_t>(error.size()), stdout);
@@ -270,8 +317,10 @@ QString unfitForUserEnvironment(const QByteArray& value)
     return QString();
 }
 
-bool editUserFile(const char* name, const char* value, bool append, const QString& path,
-                  QString* errorMessage)
+// Removes the assignments of name and of the other names from the per-user file and, with append,
+// appends one that sets name to value.
+bool editUserFile(const char* name, const char* value, bool append, const QList<QByteArray>& others,
+                  const QString& path, QString* errorMessage)
 {
     QString failure = checkArguments(name, value, append);
     if (failure.isEmpty() && append)
@@ -280,7 +329,8 @@ bool editUserFile(const char* name, const char* value, bool append, const QStrin
         return finish(failure, errorMessage);
     const QByteArray line =
         append ? QByteArray(name) + '=' + quotedForUserEnvironment(value) + '\n' : QByteArray();
-    return finish(rewrite({QFile::encodeName(path), QByteArray(name), line, true}), errorMessage);
+    return finish(rewrite({QFile::encodeName(path), QList<QByteArray>{name} + others, line, true}),
+                  errorMessage);
 }
 
 } // namespace
@@ -316,12 +366,12 @@ QString userEnvironmentFile(const QString& configHome)
 
 bool setUserEnvVar(const char* name, const char* value, const QString& path, QString* errorMessage)
 {
-    return editUserFile(name, value, true, path, errorMessage);
+    return editUserFile(name, value, true, {}, path, errorMessage);
 }
 
 bool resetUserEnvVar(const char* name, const QString& path, QString* errorMessage)
 {
-    return editUserFile(name, nullptr, false, path, errorMessage);
+    return editUserFile(name, nullptr, false, {}, path, errorMessage);
 }
 
 bool fileAssignsEnvVar(const QString& path, const char* name)
@@ -335,17 +385,130 @@ bool fileAssignsEnvVar(const QString& path, const char* name)
     return found;
 }
 
-EnvResetOutcome resetEnvVarForSessions(const char* name, const QString& systemFile, const QString& userFile,
-                                       bool root)
+bool userFileAssignsEnvVar(const QString& path, const char* name)
+{
+    QByteArray content;
+    struct stat st;
+    if (!name || !*name || !readOriginal(QFile::encodeName(path), false, &content, &st).isEmpty())
+        return false;
+    for (const UserAssignment& assignment : userAssignments(content))
+        if (assignment.name == name)
+            return true;
+    return false;
+}
+
+namespace
+{
+// Removes systemName from the system file (as root always, else only when it holds it) and every one of
+// userNames from the per-user file, in one rewrite, when it holds one.
+EnvResetOutcome resetForSessions(const char* systemName, const QList<QByteArray>& userNames,
+                                 const QString& systemFile, const QString& userFile, bool root)
 {
     EnvResetOutcome outcome{QString(), root};
-    if (root && !resetSystemEnvVar(name, systemFile, &outcome.error))
+    if (root && !resetSystemEnvVar(systemName, systemFile, &outcome.error))
         return outcome;
-    if (fileAssignsEnvVar(userFile, name) && !resetUserEnvVar(name, userFile, &outcome.error)) {
+    bool userHolds = false;
+    for (const QByteArray& name : userNames)
+        userHolds = userHolds || userFileAssignsEnvVar(userFile, name.constData());
+    if (userHolds && !editUserFile(userNames.first().constData(), nullptr, false, userNames.mid(1), userFile,
+                                   &outcome.error)) {
         outcome.needsRoot = false;
         return outcome;
     }
-    if (!root && fileAssignsEnvVar(systemFile, name) && !resetSystemEnvVar(name, systemFile, &outcome.error))
+    if (!root && fileAssignsEnvVar(systemFile, systemName) &&
+        !resetSystemEnvVar(systemName, systemFile, &outcome.error))
         outcome.needsRoot = true;
     return outcome;
+}
+} // namespace
+
+EnvResetOutcome resetEnvVarForSessions(const char* name, const QString& systemFile, const QString& userFile,
+                                       bool root)
+{
+    return resetForSessions(name, {QByteArray(name)}, systemFile, userFile, root);
+}
+
+QByteArray systemEnvironmentValue(const QByteArray& value, bool* simplified)
+{
+    QByteArray plain = value;
+    bool changed = false;
+    for (char& c : plain) {
+        if (c == '#' || c == '$' || c == '\\' || c == '"' || c == '\'') {
+            c = ' ';
+            changed = true;
+        }
+    }
+    if (simplified)
+        *simplified = changed;
+    return plain;
+}
+
+QString unfitMappingFilePath(const QString& path)
+{
+    const QString start = QStringLiteral("The mapping file's path \"%1\" ").arg(path);
+    if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+        return QStringLiteral("The mapping file's path holds a line break, which the user environment "
+                              "can't carry");
+    for (const QChar c : {QChar('"'), QChar('\''), QChar('$'), QChar('\\'), QChar('#')})
+        if (path.contains(c))
+            return start + QStringLiteral("holds the character \"%1\", which the readers of the user "
+                                          "environment don't all pass on unchanged")
+                               .arg(c);
+    if (!path.startsWith(QLatin1Char('/')))
+        return start + QStringLiteral("is not absolute: each game would look for it in its own folder");
+    const QString unfit = unfitForUserEnvironment(QFile::encodeName(path));
+    if (!unfit.isEmpty())
+        return start + QStringLiteral("can't be carried: %1").arg(unfit);
+    return QString();
+}
+
+bool setUserMappingFile(const QString& mappingFile, const QString& userFile, QString* errorMessage)
+{
+    const QString unfit = unfitMappingFilePath(mappingFile);
+    if (!unfit.isEmpty())
+        return finish(unfit, errorMessage);
+    return setUserEnvVar(kMappingFileVariable, QFile::encodeName(mappingFile).constData(), userFile,
+                         errorMessage);
+}
+
+SavedMappingVariables savedMappingVariables(const QString& systemFile, const QString& userFile)
+{
+    SavedMappingVariables saved;
+    saved.lineSystemWide = fileAssignsEnvVar(systemFile, kMappingVariable);
+    saved.lineForUser = userFileAssignsEnvVar(userFile, kMappingVariable);
+    saved.fileForUser = userFileAssignsEnvVar(userFile, kMappingFileVariable);
+    return saved;
+}
+
+EnvResetOutcome resetMappingVariables(const QString& systemFile, const QString& userFile, bool root)
+{
+    return resetForSessions(kMappingVariable,
+                            {QByteArray(kMappingVariable), QByteArray(kMappingFileVariable)}, systemFile,
+                            userFile, root);
+}
+
+QStringList mappingFileReport(const QString& value)
+{
+    const QString variable = QString::fromLatin1(kMappingFileVariable);
+    if (value.isEmpty())
+        return {QStringLiteral("Environment variable \"%1\" is not defined").arg(variable)};
+    QStringList report{QStringLiteral("Environment variable \"%1\" is set to: \"%2\"").arg(variable, value)};
+    const QByteArray path = QFile::encodeName(value);
+    struct stat st;
+    QString problem;
+    if (!value.startsWith(QLatin1Char('/')))
+        problem = QStringLiteral("it is not an absolute path, so each game looks for it in its own folder");
+    else if (::stat(path.constData(), &st) != 0)
+        problem = errno == ENOENT
+                      ? QStringLiteral("it points at a file that does not exist")
+                      : describe(QStringLiteral("it points at a file that can't be examined"), errno);
+    else if (!S_ISREG(st.st_mode))
+        problem = QStringLiteral("it points at something that is not a file");
+    else if (const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0)
+        problem = describe(QStringLiteral("it points at a file that can't be read"), errno);
+    else
+        ::close(fd);
+    if (!problem.isEmpty())
+        report << QStringLiteral("Warning: \"%1\" gives games no mappings: %2").arg(variable, problem);
+    return report;
 }
