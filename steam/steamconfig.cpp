@@ -234,6 +234,8 @@ QList<SteamConfig::Line> SteamConfig::valueLines() const
         int breakLength = 0;
         if (c == '\n')
             breakLength = 1;
+        else if (c == '\r' && i + 1 < m_valueEnd && m_bytes.at(i + 1) == '\n')
+            breakLength = 2;
         else if (c == '\\' && m_bValueQuoted && i + 1 < m_valueEnd && m_bytes.at(i + 1) == 'n')
             breakLength = 2;
         if (breakLength) {

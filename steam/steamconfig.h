@@ -63,7 +63,7 @@ public:
 
 private:
     // One line of the value as it stands in the file: [begin, end) its text, then its break's length
-    // (0 for the last line, 1 for a real break, 2 for \n).
+    // (0 for the last line, 1 for a real break, 2 for CR LF or \n).
     struct Line {
         int begin;
         int end;
