@@ -152,7 +152,7 @@ void SteamConfig::fail(int at, const QString& what)
                         .arg(what);
 }
 
-bool SteamConfig::parse()
+void SteamConfig::parse()
 {
     Lexer lexer(m_bytes);
     int depth = 0;
@@ -167,7 +167,7 @@ bool SteamConfig::parse()
         case Token::Error:
             fail(token.at, m_bytes.at(token.at) == '"' ? QStringLiteral("a quote that is never closed")
                                                        : QStringLiteral("a [ that is never closed"));
-            return false;
+            return;
         case Token::End:
             if (expectValue)
                 fail(key.at, QStringLiteral("a key without a value"));
@@ -176,15 +176,15 @@ bool SteamConfig::parse()
             else if (!rootSeen)
                 m_errorString = QStringLiteral("It has no \"%1\" block, so it is not Steam's configuration")
                                     .arg(QLatin1String(kRootKey));
-            return isValid();
+            return;
         case Token::Close:
             if (expectValue) {
                 fail(key.at, QStringLiteral("a key without a value"));
-                return false;
+                return;
             }
             if (depth == 0) {
                 fail(token.at, QStringLiteral("a closing brace without an opening one"));
-                return false;
+                return;
             }
             if (--depth == 0 && inRoot) {
                 inRoot = false;
@@ -194,7 +194,7 @@ bool SteamConfig::parse()
         case Token::Open:
             if (!expectValue) {
                 fail(token.at, QStringLiteral("a block without a key"));
-                return false;
+                return;
             }
             if (depth == 0) {
                 outerOpen = token.at;
@@ -203,7 +203,7 @@ bool SteamConfig::parse()
             } else if (depth == 1 && inRoot && m_valueBegin < 0 && sameKey(m_bytes, key, kBindKey)) {
                 fail(key.at, QStringLiteral("\"%1\" holding a block instead of mapping lines")
                                  .arg(QLatin1String(kBindKey)));
-                return false;
+                return;
             }
             ++depth;
             expectValue = false;

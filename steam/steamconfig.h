@@ -74,7 +74,7 @@ private:
     QByteArray valueWithoutPad(const PadIdentity& pad, const QByteArray* replacement, bool* found) const;
     QByteArray withValue(const QByteArray& value) const;
     QByteArray rootEntry(const QByteArray& value) const;
-    bool parse();
+    void parse();
     void fail(int at, const QString& what);
 
     QByteArray m_bytes;
