@@ -1,5 +1,5 @@
 #include "environmentfile.h"
-#include "environmentfile_p.h"
+#include "safereplace.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -16,23 +16,8 @@
 const char* const kSystemEnvironmentFile = "/etc/environment";
 const char* const kUserEnvironmentFileName = "99-stickwell.conf";
 
-EnvironmentFileFault environmentFileFault = nullptr;
-
 namespace
 {
-
-int injectedError(EnvironmentFileStep step)
-{
-    return environmentFileFault ? environmentFileFault(step) : 0;
-}
-
-// Runs one step that is a single system call returning 0 on success; returns 0 or the errno value.
-template <typename Call> int runStep(EnvironmentFileStep step, Call call)
-{
-    if (const int err = injectedError(step))
-        return err;
-    return call() == 0 ? 0 : errno;
-}
 
 QString describe(const QString& what, int err)
 {
@@ -42,8 +27,6 @@ QString describe(const QString& what, int err)
 // Returns 0 or the errno value of the failed read.
 int readAll(int fd, QByteArray* content)
 {
-    if (const int err = injectedError(EnvironmentFileStep::Read))
-        return err;
     char chunk[65536];
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -56,26 +39,6 @@ int readAll(int fd, QByteArray* content)
         }
         content->append(chunk, static_cast<int>(n));
     }
-}
-
-// Returns 0 or the errno value of the failed write.
-int writeAll(int fd, const QByteArray& content)
-{
-    if (const int err = injectedError(EnvironmentFileStep::Write))
-        return err;
-    const char* p = content.constData();
-    size_t left = static_cast<size_t>(content.size());
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return 0;
 }
 
 // True when line assigns name: optional blanks, optionally "export" and blanks, then name and "=".
@@ -117,44 +80,6 @@ QByteArray keptLines(const QByteArray& content, const QByteArray& name)
     return kept;
 }
 
-void syncDirectoryOf(const QByteArray& path)
-{
-    const int slash = path.lastIndexOf('/');
-    const QByteArray dir = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Writes the complete new content to the temporary file out and makes it a faithful stand-in for the
-// original. Returns "" or what failed.
-QString fillTemporary(int out, const QString& temp, const QString& file, const QByteArray& content,
-                      const struct stat& original)
-{
-    if (const int err = writeAll(out, content))
-        return describe(QStringLiteral("Can't write the temporary file %1").arg(temp), err);
-    // Owner first: a change of owner may clear set-id bits that the mode then restores. An owner that
-    // is already right is left alone, so an unprivileged user can edit a file of their own.
-    struct stat created;
-    if (::fstat(out, &created) != 0)
-        return describe(QStringLiteral("Can't examine the temporary file %1").arg(temp), errno);
-    const int ownerErr = runStep(EnvironmentFileStep::Owner, [&] {
-        if (created.st_uid == original.st_uid && created.st_gid == original.st_gid)
-            return 0;
-        return ::fchown(out, original.st_uid, original.st_gid);
-    });
-    if (ownerErr)
-        return describe(QStringLiteral("Can't give %1 the owner and group of %2").arg(temp, file), ownerErr);
-    if (const int err =
-            runStep(EnvironmentFileStep::Mode, [&] { return ::fchmod(out, original.st_mode & 07777); }))
-        return describe(QStringLiteral("Can't give %1 the permissions of %2").arg(temp, file), err);
-    if (const int err = runStep(EnvironmentFileStep::Sync, [&] { return ::fsync(out); }))
-        return describe(QStringLiteral("Can't flush the temporary file %1 to disk").arg(temp), err);
-    return QString();
-}
-
 // What one edit does: the file, the variable, the line that takes the place of its old lines ("" for a
 // reset) and which of the two files it is.
 struct Edit {
@@ -191,45 +116,16 @@ QString readOriginal(const QByteArray& path, bool noFollow, QByteArray* content,
     return QString();
 }
 
-// Puts newContent in the place of the file at path: temporary file beside it, fsync, rename. Returns ""
-// on success, else what failed; the file at path is then as it was.
-QString replaceContent(const QByteArray& path, const QByteArray& newContent, const struct stat& original)
+// Puts newContent in the place of the file at path (already resolved, if it was a link). Returns "" on
+// success, else what failed; the file at path is then as it was.
+QString replaceContent(const QByteArray& path, const QByteArray& newContent, bool userFile)
 {
-    const QString file = QFile::decodeName(path);
-    // A fresh name each time, created exclusively (mkstemp): nothing that already lies beside the file,
-    // neither a leftover of a killed run nor a file or link planted by someone else, is followed,
-    // overwritten or removed, and no leftover can block later edits.
-    QByteArray tempPath = path + "_new.XXXXXX";
-    int out = -1;
-    int err = injectedError(EnvironmentFileStep::CreateTemp);
-    if (!err) {
-        out = ::mkostemp(tempPath.data(), O_CLOEXEC);
-        err = out < 0 ? errno : 0;
-    }
-    const QString temp = QFile::decodeName(tempPath);
-    if (err)
-        return describe(QStringLiteral("Can't create the temporary file %1").arg(temp), err);
-
-    QString failure = fillTemporary(out, temp, file, newContent, original);
-    // close() can report a deferred write error (network file systems), so it counts too.
-    int closeErr = ::close(out) == 0 ? 0 : errno;
-    if (!closeErr)
-        closeErr = injectedError(EnvironmentFileStep::Close);
-    if (closeErr && closeErr != EINTR && failure.isEmpty())
-        failure = describe(QStringLiteral("Can't close the temporary file %1").arg(temp), closeErr);
-    if (failure.isEmpty()) {
-        err = runStep(EnvironmentFileStep::Rename,
-                      [&] { return ::rename(tempPath.constData(), path.constData()); });
-        if (!err) {
-            // The edit has taken effect; flushing the directory entry is best effort, as calling the
-            // edit failed now would be the wrong answer.
-            syncDirectoryOf(path);
-            return QString();
-        }
-        failure = describe(QStringLiteral("Can't rename %1 to %2").arg(temp, file), err);
-    }
-    // Created exclusively above, so it is ours to remove.
-    ::unlink(tempPath.constData());
+    ReplacePolicy policy;
+    policy.links = userFile ? ReplacePolicy::RefuseLink : ReplacePolicy::FollowLink;
+    policy.mayCreate = userFile;
+    policy.temporarySuffix = QStringLiteral("_new.");
+    QString failure;
+    replaceFile(QFile::decodeName(path), newContent, policy, &failure);
     return failure;
 }
 
@@ -265,11 +161,7 @@ QString createUserFile(const Edit& edit)
         // Readable by the session's other programs whatever the umask.
         ::chmod(dir.constData(), 0755);
     }
-    struct stat fresh = {};
-    fresh.st_mode = S_IFREG | 0644;
-    fresh.st_uid = ::geteuid();
-    fresh.st_gid = ::getegid();
-    return replaceContent(edit.path, kUserFileHeader + edit.line, fresh);
+    return replaceContent(edit.path, kUserFileHeader + edit.line, true);
 }
 
 // The whole rewrite. Returns "" on success, else what failed.
@@ -308,7 +200,7 @@ QString rewrite(const Edit& edit)
             newContent += '\n';
         newContent += edit.line;
     }
-    return replaceContent(path, newContent, original);
+    return replaceContent(path, newContent, edit.userFile);
 }
 
 // Checks the arguments; returns "" when they are fit to be written.
