@@ -31,7 +31,7 @@ QString busText(quint16 bus)
     }
 }
 
-QString driverText(quint8 signature, quint8 data)
+QString driverText(quint8 signature)
 {
     switch (signature) {
     case 0:
@@ -39,10 +39,6 @@ QString driverText(quint8 signature, quint8 data)
     case 'h':
         return QStringLiteral("through SDL's HIDAPI driver");
     default:
-        if (signature >= 0x20 && signature < 0x7f)
-            return QStringLiteral("through SDL's driver '%1' (0x%2)")
-                .arg(QLatin1Char(char(signature)))
-                .arg(data, 2, 16, QLatin1Char('0'));
         return QStringLiteral("through SDL's driver 0x%1").arg(signature, 2, 16, QLatin1Char('0'));
     }
 }
@@ -57,12 +53,11 @@ QStringList differences(const JoystickGuid& pad, const PadIdentity& identity, co
                         quint16 lineCrc)
 {
     QStringList out;
-    if (line.form == JoystickGuid::Ids && line.hasIds() && !pad.hasIds())
+    if (line.hasIds() && !pad.hasIds())
         out << QStringLiteral("with ids %1:%2").arg(hex4(line.vendor), hex4(line.product));
     if (line.bus != pad.bus)
         out << busText(line.bus);
-    if (line.form == JoystickGuid::Ids && pad.form == JoystickGuid::Ids && pad.hasIds() &&
-        line.version != pad.version)
+    if (line.hasIds() && pad.hasIds() && line.version != pad.version)
         out << QStringLiteral("firmware 0x%1").arg(hex4(line.version));
     if (lineCrc != 0 && lineCrc != identity.crc && lineCrc != identity.sdlCrc)
         out << QStringLiteral("another name");
@@ -70,7 +65,7 @@ QStringList differences(const JoystickGuid& pad, const PadIdentity& identity, co
     const bool driverDiffers =
         line.driverSignature != pad.driverSignature || line.driverData != pad.driverData;
     if (driverDiffers && line.bus != kBusSdlVirtual && pad.bus != kBusSdlVirtual)
-        out << driverText(line.driverSignature, line.driverData);
+        out << driverText(line.driverSignature);
     if (out.isEmpty())
         out << QStringLiteral("another GUID");
     return out;
@@ -108,12 +103,11 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
             }
             if (!related || isPadLine(sourced.line, pad))
                 continue;
-            const MappingLineFields fields = MappingLineFields::read(sourced.line);
             const QByteArray text = sourced.line.trimmed();
             if (seen.contains(text))
                 continue;
             seen.insert(text);
-            const quint16 lineCrc = guid.crc ? guid.crc : fields.crc;
+            const quint16 lineCrc = guid.crc ? guid.crc : MappingLineFields::read(sourced.line).crc;
             relatives.append({sourced, differences(padGuid, pad, guid, lineCrc)});
         }
     }
@@ -122,19 +116,17 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
 
 QByteArray relativeLineForPad(const QByteArray& line, const PadIdentity& pad, QString* errorMessage)
 {
-    const QByteArray trimmed = line.trimmed();
-    const int comma = trimmed.indexOf(',');
-    QByteArray rewritten = pad.guid + (comma < 0 ? QByteArray() : trimmed.mid(comma));
-    // Files need the platform: field (SDL skips their lines without it); after the name, where the
-    // portable form puts it.
-    int nameEnd = rewritten.indexOf(',', pad.guid.size() + 1);
-    if (nameEnd < 0 && comma >= 0) {
-        rewritten += ',';
-        nameEnd = rewritten.size() - 1;
+    QList<QByteArray> fields = line.trimmed().split(',');
+    fields[0] = pad.guid;
+    // This platform's field after the name, where the portable form keeps it: files need it (SDL skips
+    // their lines without it), and a relative from SDL_GAMECONTROLLERCONFIG may name another platform.
+    if (fields.size() >= 2) {
+        for (int i = fields.size() - 1; i >= 2; --i)
+            if (fields.at(i).trimmed().startsWith("platform:"))
+                fields.removeAt(i);
+        fields.insert(2, "platform:" + QByteArray(SDL_GetPlatform()));
     }
-    if (nameEnd > 0 && MappingLineFields::read(rewritten).platform.isEmpty())
-        rewritten.insert(nameEnd + 1, "platform:" + QByteArray(SDL_GetPlatform()) + ',');
-    return portableMappingLine(rewritten, pad.crc, errorMessage);
+    return portableMappingLine(fields.join(','), pad.crc, errorMessage);
 }
 
 QString relativesLogText(const QByteArray& padName, int count)

@@ -31,8 +31,8 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
                                  const QList<SourcedLine>& lines);
 
 // The line of a relative (or any line) rewritten for pad: pad's portable GUID and CRC (portableMappingLine),
-// its name and bindings kept, and a platform: field for this platform added when it has none, so that it
-// can be saved to a file and registered as it is. Empty, with errorMessage saying why, for a line that
+// its name and bindings kept, and this platform in its platform: field, so that it can be saved to a file
+// and registered as it is. Empty, with errorMessage saying why, for a line that
 // portableMappingLine refuses.
 QByteArray relativeLineForPad(const QByteArray& line, const PadIdentity& pad,
                               QString* errorMessage = nullptr);

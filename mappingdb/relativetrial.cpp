@@ -1,5 +1,6 @@
 #include "relativetrial.h"
 
+#include "mappinglinefields.h"
 #include "padrelatives.h"
 #include "sdllinecheck.h"
 
@@ -13,11 +14,23 @@ void setError(QString* errorMessage, const QString& text)
         *errorMessage = text;
 }
 
-bool registerLine(const QByteArray& line, QString* errorMessage)
+// Registers line and checks that SDL now applies its name and bindings to the pad whose SDL GUID is
+// guid: SDL adds nothing for a line whose hint: is off, and keeps a line of higher priority (one SDL
+// read from its environment itself) without a word.
+bool registerLine(const QByteArray& line, const SDL_JoystickGUID& guid, QString* errorMessage)
 {
     if (SDL_GameControllerAddMapping(line.constData()) < 0) {
         setError(errorMessage,
                  QStringLiteral("SDL refused the line: %1").arg(QString::fromUtf8(SDL_GetError())));
+        return false;
+    }
+    char* applied = SDL_GameControllerMappingForGUID(guid);
+    const MappingLineFields appliedFields = MappingLineFields::read(QByteArray(applied ? applied : ""));
+    SDL_free(applied);
+    const MappingLineFields wanted = MappingLineFields::read(line);
+    if (appliedFields.name != wanted.name || appliedFields.bindings != wanted.bindings) {
+        setError(errorMessage,
+                 QStringLiteral("SDL did not take the line: it keeps another for this gamepad"));
         return false;
     }
     return true;
@@ -43,8 +56,10 @@ bool RelativeTrial::start(int deviceIndex, const PadIdentity& pad, const QByteAr
     }
     const QByteArray earlier = sdlLineForDevice(deviceIndex);
     const char* name = SDL_JoystickNameForIndex(deviceIndex);
-    if (!registerLine(tried, errorMessage))
+    const SDL_JoystickGUID guid = SDL_JoystickGetDeviceGUID(deviceIndex);
+    if (!registerLine(tried, guid, errorMessage))
         return false;
+    m_guid = guid;
     m_pad = pad;
     // A name field ends at a comma; SDL's own lines put a blank there instead.
     m_padName = QByteArray(name ? name : "").replace(',', ' ');
@@ -76,7 +91,7 @@ bool RelativeTrial::discard(QString* errorMessage)
         // Nothing to give back: the line binds no control (platform and CRC only).
         restore = relativeLineForPad(m_pad.guid + ',' + m_padName + ',', m_pad);
     }
-    if (!registerLine(restore, errorMessage))
+    if (!registerLine(restore, m_guid, errorMessage))
         return false;
     m_bActive = false;
     setError(errorMessage, QString());

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <SDL.h>
 
 class RelativeTrial
 {
@@ -15,8 +16,9 @@ public:
     // Starts trying relativeLine on the device at deviceIndex, whose identity is pad: remembers SDL's line
     // for the device (sdlLineForDevice), then registers relativeLineForPad(relativeLine, pad) with SDL, so
     // that SDL_IsGameController is true for the device and its open game controllers take the new bindings
-    // at once. Returns false, with SDL unchanged and errorMessage saying why, when a trial runs already,
-    // there is no device at deviceIndex, or the line cannot be rewritten or SDL refuses it.
+    // at once. Returns false, with errorMessage saying why, when a trial runs already, there is no device
+    // at deviceIndex, the line cannot be rewritten, or SDL refuses it or does not apply it (a line whose
+    // hint: is off; one of higher priority that SDL read itself); SDL's line for the pad is then unchanged.
     bool start(int deviceIndex, const PadIdentity& pad, const QByteArray& relativeLine,
                QString* errorMessage = nullptr);
 
@@ -39,6 +41,7 @@ public:
 
 private:
     PadIdentity m_pad;
+    SDL_JoystickGUID m_guid; // as SDL reports it for the device, CRC included
     QByteArray m_padName;
     QByteArray m_earlierLine; // SDL's line for the device when the trial started; empty if none
     QByteArray m_triedLine;

@@ -34,6 +34,8 @@ SdlLineCheck checkSdlLine(const PadIdentity& pad, const QByteArray& padName, con
     check.sdlLine = sdlLine;
     check.ownLine = ownPadLine(pad, lines);
     const bool hasOwn = !check.ownLine.line.isEmpty();
+    if (hasOwn)
+        check.padLine = relativeLineForPad(check.ownLine.line, pad);
     const MappingLineFields sdl = MappingLineFields::read(sdlLine);
     const MappingLineFields own = MappingLineFields::read(check.ownLine.line);
     const bool sdlMaps = sdl.valid && !sdl.bindings.isEmpty();
@@ -69,6 +71,7 @@ SdlLineCheck checkSdlLine(const PadIdentity& pad, const QByteArray& padName, con
     }
 
     check.state = SdlLineCheck::SdlOnly;
+    check.padLine = relativeLineForPad(sdlLine, pad);
     // SDL falls back to lines for the same bus, ids and driver only; the version or the CRC may differ.
     const JoystickGuid padGuid = JoystickGuid::fromText(pad.guid);
     for (const PadRelative& relative : findRelatives(pad, padName, lines)) {

@@ -26,8 +26,12 @@ struct SdlLineCheck {
         OwnLineUnused, // a source has the pad's line, but SDL maps no control of the pad
     };
     State state = Unmapped;
-    SourcedLine ownLine; // as ownPadLine; the line to copy and to fix, whatever SDL holds
+    SourcedLine ownLine; // as ownPadLine
     QByteArray sdlLine;  // the line SDL applies, as given
+    // The pad's line to copy, to set and to fix one control of, in its portable form (relativeLineForPad):
+    // its own line whatever SDL holds; for SdlOnly, SDL's line; empty when the pad has none (Unmapped,
+    // OtherPadsLine without an own line), never another pad's.
+    QByteArray padLine;
     bool sdlLineIsRelative = false;
     PadRelative sdlRelative; // SdlOnly: the relative whose name and bindings SDL's line has, if any
     QString logText;         // what the log says for the selected pad; empty for Unmapped and OwnLine
@@ -35,7 +39,6 @@ struct SdlLineCheck {
 
 // Compares sdlLine (SDL's line for the pad, see sdlLineForDevice; empty or binding no control when SDL
 // maps none) with the pad's own line among lines. padName is the name SDL reports for the pad.
-// For SdlOnly, relativeLineForPad(sdlLine, pad) is the line that saves SDL's mapping for every version.
 SdlLineCheck checkSdlLine(const PadIdentity& pad, const QByteArray& padName, const QByteArray& sdlLine,
                           const QList<SourcedLine>& lines);
 
