@@ -1,16 +1,46 @@
 #include "joystickguid.h"
 
+namespace
+{
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+} // namespace
+
 JoystickGuid JoystickGuid::fromText(const QByteArray& text)
 {
-    JoystickGuid guid;
-    if (text.size() != 32)
-        return guid;
-    for (const char c : text)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
-            return guid;
-    const QByteArray bytes = QByteArray::fromHex(text);
+    return fromText(text.constData(), text.size());
+}
 
-    const auto byteAt = [&bytes](int i) { return quint8(bytes.at(i)); };
+JoystickGuid JoystickGuid::fromText(const char* text, int size)
+{
+    JoystickGuid guid;
+    // Read without copying: a pad's relatives are looked for among every line of every source.
+    while (size > 0 && (*text == ' ' || *text == '\t')) {
+        ++text;
+        --size;
+    }
+    while (size > 0 && (text[size - 1] == ' ' || text[size - 1] == '\t'))
+        --size;
+    if (size != 32)
+        return guid;
+    quint8 bytes[16];
+    for (int i = 0; i < 16; ++i) {
+        const int high = hexValue(text[2 * i]);
+        const int low = hexValue(text[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return guid;
+        bytes[i] = quint8(high << 4 | low);
+    }
+
+    const auto byteAt = [&bytes](int i) { return bytes[i]; };
     // SDL lays the GUID out as eight little-endian 16-bit words.
     const auto word = [&byteAt](int i) { return quint16(byteAt(2 * i) | byteAt(2 * i + 1) << 8); };
 
@@ -32,7 +62,7 @@ JoystickGuid JoystickGuid::fromText(const QByteArray& text)
         int end = 4;
         while (end < 16 && byteAt(end) != 0)
             ++end;
-        guid.carriedName = bytes.mid(4, end - 4);
+        guid.carriedName = QByteArray(reinterpret_cast<const char*>(bytes) + 4, end - 4);
         if (end < 14) {
             guid.driverSignature = byteAt(14);
             guid.driverData = byteAt(15);

@@ -5,9 +5,13 @@
 MappingLineFields MappingLineFields::read(const QByteArray& line)
 {
     MappingLineFields fields;
-    if (!readHead(line, &fields.guid, &fields.name))
+    int guidEnd = 0;
+    int nameEnd = 0;
+    if (!findHead(line, &guidEnd, &nameEnd))
         return fields;
     fields.valid = true;
+    fields.guid = line.left(guidEnd).trimmed();
+    fields.name = line.mid(guidEnd + 1, nameEnd - guidEnd - 1);
     const QList<QByteArray> parts = line.split(',');
     for (int i = 2; i < parts.size(); ++i) {
         const QByteArray field = parts.at(i).trimmed();
@@ -25,14 +29,17 @@ MappingLineFields MappingLineFields::read(const QByteArray& line)
     return fields;
 }
 
-bool MappingLineFields::readHead(const QByteArray& line, QByteArray* guid, QByteArray* name)
+bool MappingLineFields::findHead(const QByteArray& line, int* guidEnd, int* nameEnd)
 {
-    const int guidEnd = line.indexOf(',');
+    *guidEnd = line.indexOf(',');
     // SDL needs the comma after the name.
-    const int nameEnd = guidEnd < 0 ? -1 : line.indexOf(',', guidEnd + 1);
-    if (nameEnd < 0)
-        return false;
-    *guid = line.left(guidEnd).trimmed();
-    *name = line.mid(guidEnd + 1, nameEnd - guidEnd - 1);
-    return true;
+    *nameEnd = *guidEnd < 0 ? -1 : line.indexOf(',', *guidEnd + 1);
+    return *nameEnd >= 0;
+}
+
+QByteArray MappingLineFields::platformOf(const QByteArray& line)
+{
+    const int at = line.indexOf("platform:");
+    const int end = at < 0 ? -1 : line.indexOf(',', at);
+    return end < 0 ? QByteArray() : line.mid(at + 9, end - at - 9);
 }

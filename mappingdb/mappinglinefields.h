@@ -17,9 +17,14 @@ struct MappingLineFields {
     // Splits line at its commas as SDL does: GUID, name, then fields in any order.
     static MappingLineFields read(const QByteArray& line);
 
-    // Only the GUID and the name, for a quick look at many lines; false when the line has no name field
-    // followed by a comma (read gives valid false then too).
-    static bool readHead(const QByteArray& line, QByteArray* guid, QByteArray* name);
+    // Where the GUID and the name field end, for a quick look at many lines without copying them: the
+    // GUID is line[0, guidEnd), the name line[guidEnd + 1, nameEnd). False when the line has no name
+    // field followed by a comma (read gives valid false then too).
+    static bool findHead(const QByteArray& line, int* guidEnd, int* nameEnd);
+
+    // The platform as SDL finds it in a file's line: after the first "platform:", up to the next comma;
+    // empty when there is none or no comma follows it (SDL skips such a line of a file).
+    static QByteArray platformOf(const QByteArray& line);
 };
 
 #endif

@@ -38,7 +38,7 @@ QList<SourcedLine> sourcedLines(MappingOrigin origin, const QByteArray& text)
         const QByteArray trimmed = line.trimmed();
         if (trimmed.isEmpty() || trimmed.startsWith('#'))
             continue;
-        if (isFile && MappingLineFields::read(line).platform.toLower() != platform)
+        if (isFile && MappingLineFields::platformOf(line).toLower() != platform)
             continue;
         lines.append({line, origin});
     }

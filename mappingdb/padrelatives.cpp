@@ -87,19 +87,22 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
             if (int(sourced.origin) != origin)
                 continue;
             // The GUID and the name decide; most lines are another model's, and are not read further.
-            QByteArray guidText, name;
-            if (!MappingLineFields::readHead(sourced.line, &guidText, &name))
+            int guidEnd = 0;
+            int nameEnd = 0;
+            if (!MappingLineFields::findHead(sourced.line, &guidEnd, &nameEnd))
                 continue;
-            const JoystickGuid guid = JoystickGuid::fromText(guidText);
+            const JoystickGuid guid = JoystickGuid::fromText(sourced.line.constData(), guidEnd);
             if (guid.form == JoystickGuid::Invalid)
                 continue;
             bool related = false;
             if (padGuid.hasIds()) {
                 related = guid.hasIds() && guid.vendor == padGuid.vendor && guid.product == padGuid.product;
             } else {
-                related = (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
-                           !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
-                          (!padSimpleName.isEmpty() && simplifiedName(name) == padSimpleName);
+                related =
+                    (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
+                     !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
+                    (!padSimpleName.isEmpty() &&
+                     simplifiedName(sourced.line.mid(guidEnd + 1, nameEnd - guidEnd - 1)) == padSimpleName);
             }
             if (!related || isPadLine(sourced.line, pad))
                 continue;

@@ -88,7 +88,7 @@ bool RelativeTrial::discard(QString* errorMessage)
     // record SDL found for the pad before (its own, a relative's, one it made up).
     QByteArray restore = m_earlierLine.isEmpty() ? QByteArray() : relativeLineForPad(m_earlierLine, m_pad);
     if (restore.isEmpty()) {
-        // Nothing to give back: the line binds no control (platform and CRC only).
+        // Nothing to give back (or SDL's earlier line cannot be read): a line that binds no control.
         restore = relativeLineForPad(m_pad.guid + ',' + m_padName + ',', m_pad);
     }
     if (!registerLine(restore, m_guid, errorMessage))
