@@ -142,6 +142,8 @@ private slots:
     void enterDataDirectory_data();
     void enterDataDirectory();
     void loadingAndPrecedence();
+    void windowsLineEndsNeverReachSdl_data();
+    void windowsLineEndsNeverReachSdl();
     void seedFile();
     void loadSnapshot();
 
@@ -337,6 +339,50 @@ void TestMappingDb::loadingAndPrecedence()
     // A later start keeps the updated copy.
     ::enterDataDirectory(data.path(), seed);
     QVERIFY(readAll(kCommunityDatabaseFile).contains("Community Added"));
+}
+
+void TestMappingDb::windowsLineEndsNeverReachSdl_data()
+{
+    QTest::addColumn<QString>("source");
+    for (const char* source :
+         {"community file", "local file", "SDL_GAMECONTROLLERCONFIG_FILE", "SDL_GAMECONTROLLERCONFIG"})
+        QTest::newRow(source) << QString::fromLatin1(source);
+}
+
+// Lines written with Windows line ends reach SDL without the "\r", so the line SDL hands back (what Copy
+// Mapping String gives, what a single-control fix rewrites) holds none either.
+void TestMappingDb::windowsLineEndsNeverReachSdl()
+{
+    QFETCH(QString, source);
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    QVERIFY(::enterDataDirectory(data.path(), QString()));
+    const QByteArray first = testGuid(0x14), last = testGuid(0x15);
+    const QByteArray text = mappingLine(first, source.toUtf8()) + "\r\n" + mappingLine(last, "Last") + "\r\n";
+    const QString file = data.filePath(QStringLiteral("configured.txt"));
+    struct Unset {
+        ~Unset()
+        {
+            qunsetenv(SDL_HINT_GAMECONTROLLERCONFIG);
+            qunsetenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE);
+        }
+    } unset;
+    if (source == QLatin1String("community file"))
+        QVERIFY(writeAll(kCommunityDatabaseFile, text));
+    else if (source == QLatin1String("local file"))
+        QVERIFY(writeAll(kLocalDatabaseFile, text));
+    else if (source == QLatin1String("SDL_GAMECONTROLLERCONFIG_FILE"))
+        QVERIFY(writeAll(file, text) && qputenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE, QFile::encodeName(file)));
+    else
+        QVERIFY(qputenv(SDL_HINT_GAMECONTROLLERCONFIG, text));
+    loadMappingFiles();
+
+    for (const QByteArray& guid : {first, last}) {
+        char* mapping = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(guid.constData()));
+        const QByteArray held(mapping ? mapping : "");
+        SDL_free(mapping);
+        QVERIFY2(held.startsWith(guid) && !held.contains('\r'), held.constData());
+    }
 }
 
 void TestMappingDb::seedFile()
