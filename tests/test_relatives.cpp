@@ -2,6 +2,7 @@
 // with them, and trying a relative's line on a virtual pad.
 
 #include "joystickguid.h"
+#include "mappingline.h"
 #include "mappinglinefields.h"
 #include "mappingsources.h"
 #include "padidentity.h"
@@ -270,7 +271,7 @@ void TestRelatives::trial()
     QVERIFY(QFile::copy(kSnapshot, data.filePath("gamecontrollerdb.txt")));
     if (ownLocalLine)
         QVERIFY(writeAll(data.filePath("gamecontrollerdb.local.txt"),
-                         pad.guid + ",Own Line,platform:Linux," + ::crcField(pad.crc) + ",a:b9,b:b8,\n"));
+                         MappingLine::forPad(pad.guid, pad.crc, "Own Line", {"a:b9", "b:b8"}).text() + "\n"));
     const auto files = [&data] {
         return QDir(data.path()).entryList() << readAll(data.filePath("gamecontrollerdb.local.txt"));
     };
