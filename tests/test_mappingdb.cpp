@@ -172,6 +172,7 @@ private slots:
     void looksLikeMappingDatabase();
     void updateCheck_data();
     void updateCheck();
+    void updateCheckDeadline();
     void updateCheckOverHttps_data();
     void updateCheckOverHttps();
 
@@ -179,9 +180,10 @@ private:
     struct Download {
         QByteArray data;
         QString error;
+        bool endProven = false;
         bool finished = false;
     };
-    static Download download(const QString& url);
+    static Download download(const QString& url, int deadlineMs = kDownloadDeadlineMs);
 
     QString m_launchDirectory;
     LoopbackServer m_server;
@@ -211,15 +213,17 @@ void TestMappingDb::cleanup()
     m_server.takeRequests();
 }
 
-TestMappingDb::Download TestMappingDb::download(const QString& url)
+TestMappingDb::Download TestMappingDb::download(const QString& url, int deadlineMs)
 {
     QObject parent;
-    FileDownloader* downloader = new FileDownloader(QUrl(url), &parent);
+    FileDownloader* downloader =
+        new FileDownloader(QUrl(url), &parent, nullptr, kMaxDownloadBytes, deadlineMs);
     QSignalSpy spy(downloader, SIGNAL(downloaded()));
     Download result;
     result.finished = spy.wait(10000);
     result.data = downloader->receivedData();
     result.error = downloader->errorString();
+    result.endProven = downloader->bodyEndProven();
     return result;
 }
 
@@ -398,13 +402,13 @@ void TestMappingDb::seedFile()
     const QString copy = data.filePath(kCommunityDatabaseFile);
     QVERIFY(QFile::copy(seed, copy));
     const QByteArray database = mappingLine(testGuid(0x20), "Pad") + '\n';
-    QCOMPARE(checkDownloadedDatabase(database, QString(), copy).result, UpdateCheckResult::Differs);
+    QCOMPARE(checkDownloadedDatabase(database, QString(), copy, true).result, UpdateCheckResult::Differs);
 
     // The default header-only seed.
     const QString header = data.filePath(QStringLiteral("header.txt"));
     QVERIFY(writeAll(header, kSeedHeader));
     QCOMPARE(SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(header), "rb"), 1), 0);
-    QCOMPARE(checkDownloadedDatabase(database, QString(), header).result, UpdateCheckResult::Differs);
+    QCOMPARE(checkDownloadedDatabase(database, QString(), header, true).result, UpdateCheckResult::Differs);
 }
 
 void TestMappingDb::loadSnapshot()
@@ -930,9 +934,34 @@ void TestMappingDb::updateCheck_data()
                                        << v1 << R::Differs << big << QString();
     QTest::newRow("chunked body") << QJsonObject{{"/db", route(200, big, {{"chunked", true}})}} << "/db" << v1
                                   << R::Differs << big << QString();
+    // Without a length or chunks, the body's end is wherever the connection ended: a body that keeps
+    // the working copy's pads is taken, one that ends inside a line or loses many of them is not.
+    QByteArray bigHead, fewerPads;
+    for (int i = 0; i < 200; ++i) {
+        const QByteArray line = mappingLine(testGuid(0x100 + i), "Pad " + QByteArray::number(i)) + '\n';
+        if (i < 20)
+            bigHead += line;
+        if (i % 40 != 7)
+            fewerPads += line;
+    }
+    // A cut after a comma leaves a line that still reads as a mapping.
+    const int cutAfterLine = big.indexOf(testGuid(0x100 + 100));
+    const int cutInLine = big.indexOf(",b:b1,", cutAfterLine) + 1;
     QTest::newRow("no length, ends with the connection")
-        << QJsonObject{{"/db", route(200, big, {{"no_length", true}})}} << "/db" << v1 << R::Differs << big
-        << QString();
+        << QJsonObject{{"/db", route(200, big, {{"no_length", true}})}} << "/db" << bigHead << R::Differs
+        << big << QString();
+    QTest::newRow("no length, a few of the copy's pads gone")
+        << QJsonObject{{"/db", route(200, fewerPads, {{"no_length", true}})}} << "/db" << big << R::Differs
+        << fewerPads << QString();
+    QTest::newRow("no length, ends inside a line")
+        << QJsonObject{{"/db", route(200, big, {{"no_length", true}, {"cut_at", cutInLine}})}} << "/db"
+        << bigHead << R::Failed << QByteArray() << QString("inside a line");
+    QTest::newRow("no length, ends after a line, half the copy's pads gone")
+        << QJsonObject{{"/db", route(200, big, {{"no_length", true}, {"cut_at", cutAfterLine}})}} << "/db"
+        << big << R::Failed << QByteArray() << QString("lacks 100 of the 200 mappings");
+    QTest::newRow("chunked, half the copy's pads gone")
+        << QJsonObject{{"/db", route(200, bigHead, {{"chunked", true}})}} << "/db" << big << R::Differs
+        << bigHead << QString();
     QTest::newRow("redirect followed (absolute)")
         << QJsonObject{{"/old", redirect(301, base + "/db")}, {"/db", route(200, v2)}} << "/old" << v1
         << R::Differs << v2 << QString();
@@ -1005,10 +1034,10 @@ void TestMappingDb::updateCheck()
 
     const Download got = download(url);
     QVERIFY(got.finished);
-    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy);
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy, got.endProven);
     QVERIFY2(outcome.result == result, qPrintable(outcome.reason));
     if (result == UpdateCheckResult::Failed)
-        QVERIFY(!outcome.reason.isEmpty());
+        QVERIFY2(outcome.reason.contains(why), qPrintable(outcome.reason));
     else
         QVERIFY2(got.error.isEmpty(), qPrintable(got.error));
     if (!got.error.isEmpty())
@@ -1025,6 +1054,19 @@ void TestMappingDb::updateCheck()
         QCOMPARE(readAll(copy), workingCopy);
     }
     QCOMPARE(QDir(data.path()).entryList(QDir::Files | QDir::Hidden).size(), workingCopy.isNull() ? 0 : 1);
+}
+
+// A body that trickles in never falls silent long enough for the transfer timeout: the deadline ends it.
+void TestMappingDb::updateCheckDeadline()
+{
+    if (!m_serverRunning)
+        QSKIP(qPrintable(m_serverError));
+    const QByteArray database = mappingLine(testGuid(0x90), "Slow Pad") + '\n';
+    m_server.setRoutes({{"/db", route(200, database, {{"trickle_ms", 100}})}});
+    const Download got = download(m_server.url("/db"), 1500);
+    QVERIFY(got.finished);
+    QCOMPARE(got.error, QStringLiteral("no complete answer within 1500 ms"));
+    QVERIFY(got.data.isEmpty());
 }
 
 void TestMappingDb::updateCheckOverHttps_data()
@@ -1074,7 +1116,7 @@ void TestMappingDb::updateCheckOverHttps()
     QVERIFY(writeAll(copy, kSeedHeader));
     const Download got = download(https.url("/old"));
     QVERIFY(got.finished);
-    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy);
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy, got.endProven);
     if (toPlainHttp) {
 
         QCOMPARE(outcome.result, UpdateCheckResult::Failed);
