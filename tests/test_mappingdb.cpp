@@ -125,6 +125,7 @@ const QByteArray kHtml404 = "<!DOCTYPE html>\n<html><head><title>404 Not Found</
 const QByteArray kHtml500 = "<html><body><h1>500 Internal Server Error</h1></body></html>\n";
 const QByteArray kLoginPage = "<!doctype html>\n<html><body><form action=\"/login\">Sign in to continue"
                               "</form></body></html>\n";
+// The seed earlier versions installed, which users' data directories may still hold: a header line only.
 const QByteArray kSeedHeader = "# Community mapping database: filled by the first update check\n";
 } // namespace
 
@@ -391,24 +392,22 @@ void TestMappingDb::windowsLineEndsNeverReachSdl()
 
 void TestMappingDb::seedFile()
 {
-    // The seed the build puts beside the program: SDL takes it without complaint, and the first real
-    // database always differs from it, so the first update check fills the working copy.
+    // The seed the build puts beside the program is a mapping database: a first start without network
+    // knows its mappings, and the update check replaces the copy as before.
     const QString seed = QStringLiteral(STICKWELL_SEED_FILE);
-    QVERIFY2(QFileInfo::exists(seed), qPrintable(seed));
-    QVERIFY(SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(seed), "rb"), 1) >= 0);
+    const QByteArray bytes = readAll(seed);
+    QString why;
+    QVERIFY2(::looksLikeMappingDatabase(bytes, &why), qPrintable(why));
+    const int added = SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(seed), "rb"), 1);
+    QVERIFY2(added > 100, qPrintable(QString::number(added)));
 
     QTemporaryDir data;
     QVERIFY(data.isValid());
     const QString copy = data.filePath(kCommunityDatabaseFile);
     QVERIFY(QFile::copy(seed, copy));
-    const QByteArray database = mappingLine(testGuid(0x20), "Pad") + '\n';
-    QCOMPARE(checkDownloadedDatabase(database, QString(), copy, true).result, UpdateCheckResult::Differs);
-
-    // The default header-only seed.
-    const QString header = data.filePath(QStringLiteral("header.txt"));
-    QVERIFY(writeAll(header, kSeedHeader));
-    QCOMPARE(SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(header), "rb"), 1), 0);
-    QCOMPARE(checkDownloadedDatabase(database, QString(), header, true).result, UpdateCheckResult::Differs);
+    QCOMPARE(checkDownloadedDatabase(bytes, QString(), copy, true).result, UpdateCheckResult::UpToDate);
+    const QByteArray newer = bytes + mappingLine(testGuid(0x20), "Pad") + '\n';
+    QCOMPARE(checkDownloadedDatabase(newer, QString(), copy, false).result, UpdateCheckResult::Differs);
 }
 
 void TestMappingDb::loadSnapshot()
