@@ -12,6 +12,7 @@
 #include "mappingsubmitter.h"
 #include "padidentity.h"
 #include "portablemapping.h"
+#include "skippedlines.h"
 #include "updatecheck.h"
 #include "virtualpad.h"
 #include "wholefilewrite.h"
@@ -154,6 +155,7 @@ private slots:
     void saveLocalMapping_data();
     void saveLocalMapping();
     void saveLocalMappingRefusals();
+    void skippedLinesReport();
     void writeFailureKeepsOldFile_data();
     void writeFailureKeepsOldFile();
     void shortWrites_data();
@@ -590,6 +592,26 @@ void TestMappingDb::saveLocalMappingRefusals()
     QVERIFY(!::saveLocalMapping(path, testGuid(0x30), testGuid(0x30) + ",X\nY,a:b0,", &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(readAll(path), before);
+}
+
+// The lines of the user's file that games never see, named for the log by their numbers as an editor
+// shows them; what SDL passes over by design (blank lines, comments) is not named.
+void TestMappingDb::skippedLinesReport()
+{
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QString path = data.filePath(kLocalDatabaseFile);
+    QCOMPARE(::skippedLinesReport(path), QStringList());
+    const QByteArray good = mappingLine(testGuid(0x34), "Good Pad");
+    QVERIFY(writeAll(path, "# mine\r\n" + good + "\r\n\r\n" + testGuid(0x35) + ",No Platform,a:b0,\r\n" +
+                               good + "\n" + testGuid(0x36) + ",Windows Pad,a:b0,platform:Windows,\n" +
+                               "0300,Short GUID,a:b0,platform:Linux,"));
+    QCOMPARE(::skippedLinesReport(path),
+             QStringList(
+                 {"Line 4 of gamecontrollerdb.local.txt is skipped by SDL: it has no platform: field",
+                  "Line 6 of gamecontrollerdb.local.txt is skipped by SDL: it is for \"Windows\", not Linux",
+                  "Line 7 of gamecontrollerdb.local.txt is skipped by SDL: its GUID \"0300\" is not 32 hex "
+                  "digits"}));
 }
 
 void TestMappingDb::writeFailureKeepsOldFile_data()
