@@ -10,6 +10,7 @@
 #include "localmappingfile.h"
 #include "logformat.h"
 #include "mappingparser.h"
+#include "mappingstring.h"
 #include "mappingsubmitter.h"
 #include "padidentity.h"
 #include "sdlpollevent.h"
@@ -110,7 +111,8 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     m_pWorker = new SDLPollEvent;
     m_pWorker->runOn(m_pThread);
     connect(m_pWorker, SIGNAL(buttonPressed(int, bool)), this, SLOT(showGamepadImage(int, bool)));
-    connect(m_pWorker, SIGNAL(mappingReady(QString)), this, SLOT(newMappingAvailable(QString)));
+    connect(m_pWorker, SIGNAL(mappingReady(CapturedBindings)), this,
+            SLOT(newMappingAvailable(CapturedBindings)));
     connect(m_pWorker, SIGNAL(joystickAdded(int)), this, SLOT(addJoystick(int)));
     connect(m_pWorker, SIGNAL(joystickRemoved(int)), this, SLOT(removeJoystick(int)));
 
@@ -446,8 +448,12 @@ void MainWindow::dbFileDownloaded()
     applyMappingChanges();
 }
 
-void MainWindow::newMappingAvailable(QString mapping)
+void MainWindow::newMappingAvailable(const CapturedBindings& bindings)
 {
+    // The list is locked while a capture runs: the selected pad is the one captured.
+    char text[MAPPING_TEXT_SIZE];
+    buildMappingString(bindings.bindings, m_pJoystick ? SDL_JoystickInstanceID(m_pJoystick) : -1, text);
+    const QString mapping = QString::fromUtf8(text);
     const bool recaptured = m_bRecapture;
     setMappingMode(SDLPollEvent::NormalMode);
     // The capture swallowed hot-plug: the list must show what is plugged in before it is acted on.

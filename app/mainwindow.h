@@ -69,7 +69,7 @@ private slots:
 
 public slots:
     void showGamepadImage(int index, bool show);
-    void newMappingAvailable(QString mapping);
+    void newMappingAvailable(const CapturedBindings& bindings);
     void addJoystick(int index);
     void removeJoystick(int index);
     void dbFileDownloaded();

@@ -634,10 +634,11 @@ private slots:
         QVERIFY(enterMappingMode());
         QVERIFY(inMappingMode());
         answers.answerInput("Commands Captured Pad");
-        const QString captured =
-            QString::fromLatin1(pad->guidText()) + ",%GAMEPAD_NAME%,platform:Linux,a:b0,b:b1,";
+        CapturedBindings captured; // a:b0,b:b1
+        captured.bindings[0] = {INPUT_BUTTON, 0, 0, 0, 1};
+        captured.bindings[1] = {INPUT_BUTTON, 1, 0, 0, 1};
         QVERIFY(QMetaObject::invokeMethod(fixture.window.get(), "newMappingAvailable", Qt::DirectConnection,
-                                          Q_ARG(QString, captured)));
+                                          Q_ARG(CapturedBindings, captured)));
         QVERIFY(answers.waitAllAnswered());
         QVERIFY(
             QTest::qWaitFor([&] { return fixture.list()->currentText().endsWith("(mapping available)"); }));
