@@ -401,9 +401,9 @@ void MainWindow::applyMappingChanges()
 
 void MainWindow::dbFileDownloaded()
 {
-    const UpdateCheckOutcome outcome =
-        checkDownloadedDatabase(m_pFileDownloader->receivedData(), m_pFileDownloader->errorString(),
-                                QString::fromUtf8(kCommunityDatabaseFile));
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(
+        m_pFileDownloader->receivedData(), m_pFileDownloader->errorString(),
+        QString::fromUtf8(kCommunityDatabaseFile), m_pFileDownloader->bodyEndProven());
     switch (outcome.result) {
     case UpdateCheckResult::NoWorkingCopy:
         return;
