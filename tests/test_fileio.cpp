@@ -2,8 +2,8 @@
 // kept before the first replacement, and writes to a device that takes less than it is given. Every
 // writer's faults (no space, read-only folder, a step failing, a kill) are in test_robustness.
 #include "faildevice.h"
+#include "injectedreplacefault.h"
 #include "safereplace.h"
-#include "safereplace_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,14 +44,6 @@ uint modeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? uint(st.st_mode & 07777) : 0u;
 }
 
-ReplaceStep g_failingStep;
-int g_iFailingErrno = 0;
-
-int failAtChosenStep(ReplaceStep step)
-{
-    return step == g_failingStep ? g_iFailingErrno : 0;
-}
-
 } // namespace
 
 class TestFileIo : public QObject
@@ -60,7 +52,6 @@ class TestFileIo : public QObject
 
 private slots:
     void init();
-    void cleanup();
 
     void replacesAsThePolicySays_data();
     void replacesAsThePolicySays();
@@ -78,11 +69,6 @@ void TestFileIo::init()
     m_pDir.reset(new QTemporaryDir);
     QVERIFY(m_pDir->isValid());
     QVERIFY(QDir(m_pDir->path()).mkdir("real"));
-}
-
-void TestFileIo::cleanup()
-{
-    replaceFault = nullptr;
 }
 
 void TestFileIo::replacesAsThePolicySays_data()
@@ -131,9 +117,7 @@ void TestFileIo::replacesAsThePolicySays()
     given.mayCreate = policy != "no create";
     given.links = policy == "refuse link" ? ReplacePolicy::RefuseLink : ReplacePolicy::FollowLink;
     given.ownerMayChange = policy.endsWith("may change");
-    g_failingStep = ReplaceStep::Owner;
-    g_iFailingErrno = policy.startsWith("EPERM") ? EPERM : 0;
-    replaceFault = failAtChosenStep;
+    InjectedReplaceFault fault(ReplaceStep::Owner, policy.startsWith("EPERM") ? EPERM : 0);
     const QString path = m_pDir->filePath("file");
     const QString written = found == "link" ? m_pDir->filePath("real/file") : path;
     const QByteArray encoded = QFile::encodeName(path);
@@ -199,9 +183,7 @@ void TestFileIo::keepsOneCopyBeforeTheFirstReplacement()
     }
     if (!copy.isNull())
         QVERIFY(writeFile(copyPath, copy));
-    g_failingStep = ReplaceStep::Backup;
-    g_iFailingErrno = copyFails;
-    replaceFault = failAtChosenStep;
+    InjectedReplaceFault fault(ReplaceStep::Backup, copyFails);
     ReplacePolicy policy;
     policy.backupSuffix = ".orig";
 

@@ -2,7 +2,7 @@
 // of them. The faults every writer shares (no space, read-only folder, a step failing) are in
 // test_robustness. All files live in temporary directories.
 #include "environmentfile.h"
-#include "safereplace_p.h"
+#include "injectedreplacefault.h"
 #include "userenvironment.h"
 
 #include <QDir>
@@ -90,14 +90,6 @@ private:
     QByteArray m_text;
 };
 
-ReplaceStep g_failingStep;
-int g_iFailingErrno = 0;
-
-int failAtChosenStep(ReplaceStep step)
-{
-    return step == g_failingStep ? g_iFailingErrno : 0;
-}
-
 } // namespace
 
 class TestEnvironmentFile : public QObject
@@ -155,7 +147,6 @@ private:
 
 void TestEnvironmentFile::init()
 {
-    replaceFault = nullptr;
     m_pDir.reset(new QTemporaryDir);
     QVERIFY(m_pDir->isValid());
     m_path = m_pDir->filePath("environment");
@@ -760,14 +751,11 @@ void TestEnvironmentFile::resetForSessions()
     QVERIFY(writeFile(userPath, user));
     struct stat before;
     QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &before), 0);
-    g_failingStep = ReplaceStep::Rename;
-    g_iFailingErrno = EACCES;
-    replaceFault = failing ? failAtChosenStep : nullptr;
+    InjectedReplaceFault fault(ReplaceStep::Rename, failing ? EACCES : 0);
 
     StdoutCapture out;
     const EnvResetOutcome result = resetEnvVarForSessions(kName, m_path, userPath, root);
     out.finish();
-    replaceFault = nullptr;
     QCOMPARE(result.error.isEmpty(), outcome.isEmpty());
     if (!outcome.isEmpty()) {
         QCOMPARE(result.needsRoot, outcome == "root");
