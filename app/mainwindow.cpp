@@ -386,14 +386,8 @@ void MainWindow::abandonWizard()
 
 // ---- database ----
 
-void MainWindow::stopWorker()
-{
-    m_pWorker->stop();
-}
-
 void MainWindow::applyMappingChanges()
 {
-    stopWorker();
     // The selection follows the pad, not its row: pads plugged in or out meanwhile move the rows.
     refreshGamepadList(selectedInstance());
     reapplyMappingMode();

@@ -103,8 +103,7 @@ private:
     int bindingRowAt(const QPoint& pos) const;
     // Leaves the wizard whose pad has gone: normal mode, a true list, and a message.
     void abandonWizard();
-    void stopWorker();
-    // Stops the worker, rebuilds the list keeping the selected pad (wherever its row is now), restarts it.
+    // Rebuilds the list keeping the selected pad (wherever its row is now), then restarts the worker on it.
     void applyMappingChanges();
     bool listHoldsInstance(SDL_JoystickID instance) const;
     bool listIsStale() const;

@@ -20,7 +20,7 @@ struct MainWindowProbe {
     static SDLPollEvent* worker(MainWindow& w) { return w.m_pWorker; }
     static QThread* thread(MainWindow& w) { return w.m_pThread; }
     static void applyMappingChanges(MainWindow& w) { w.applyMappingChanges(); }
-    static void stopWorker(MainWindow& w) { w.stopWorker(); }
+    static void stopWorker(MainWindow& w) { w.m_pWorker->stop(); }
     static void refreshGamepadList(MainWindow& w) { w.refreshGamepadList(); }
     static void reapplyMappingMode(MainWindow& w) { w.reapplyMappingMode(); }
 };
