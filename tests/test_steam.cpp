@@ -275,6 +275,7 @@ void TestSteam::runningSteamStopsEveryWrite_data()
     QTest::newRow("a dead process") << native << "dead" << false;
     QTest::newRow("another program") << native << "sleep" << false;
     QTest::newRow("not a process id") << native << "garbage" << false;
+    QTest::newRow("a FIFO, no file") << native << "fifo" << false;
 }
 
 void TestSteam::runningSteamStopsEveryWrite()
@@ -304,14 +305,16 @@ void TestSteam::runningSteamStopsEveryWrite()
         if (child.state() != QProcess::Running)
             QSKIP(qPrintable("no PID namespace here: " + child.readAllStandardError()));
         id = "1";
-    } else if (process != "garbage") {
+    } else if (process != "garbage" && process != "fifo") {
         child.start(process == "steam" ? steamCopy : process == "sleep" ? sleep : "true", {"600"});
         QVERIFY(child.waitForStarted());
         id = QByteArray::number(child.processId());
         QVERIFY(process != "dead" || child.waitForFinished());
     }
     QVERIFY(QDir(home.dir.path()).mkpath(QFileInfo(pidFile).path()));
-    QVERIFY(writeFile(home.dir.filePath(pidFile), id + '\n'));
+    const QByteArray pidPath = QFile::encodeName(home.dir.filePath(pidFile));
+    QVERIFY(process == "fifo" ? ::mkfifo(pidPath.constData(), 0644) == 0
+                              : writeFile(home.dir.filePath(pidFile), id + '\n'));
 
     const SteamMappings steam(home.dir.path());
     QCOMPARE(steam.steamRunning(), running);
