@@ -1,7 +1,7 @@
 #include "padrelatives.h"
 
 #include "joystickguid.h"
-#include "mappinglinefields.h"
+#include "mappingline.h"
 
 #include <QSet>
 #include <SDL.h>
@@ -48,7 +48,7 @@ QByteArray simplifiedName(const QByteArray& name)
     return name.simplified().toLower();
 }
 
-// How line's GUID (with lineCrc, from the GUID or its crc: field) differs from the pad's.
+// How line's GUID (with lineCrc, the line's CRC) differs from the pad's.
 QStringList differences(const JoystickGuid& pad, const PadIdentity& identity, const JoystickGuid& line,
                         quint16 lineCrc)
 {
@@ -86,32 +86,27 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
         for (const SourcedLine& sourced : lines) {
             if (int(sourced.origin) != origin)
                 continue;
-            // The GUID and the name decide; most lines are another model's, and are not read further.
-            int guidEnd = 0;
-            int nameEnd = 0;
-            if (!MappingLineFields::findHead(sourced.line, &guidEnd, &nameEnd))
-                continue;
-            const JoystickGuid guid = JoystickGuid::fromText(sourced.line.constData(), guidEnd);
+            // A line's GUID is its text up to the first comma. Most lines are another model's: for a pad
+            // with ids, the GUID read in place says so without reading the line any further.
+            const JoystickGuid guid =
+                JoystickGuid::fromText(sourced.line.constData(), sourced.line.indexOf(','));
             if (guid.form == JoystickGuid::Invalid)
                 continue;
-            bool related = false;
-            if (padGuid.hasIds()) {
-                related = guid.hasIds() && guid.vendor == padGuid.vendor && guid.product == padGuid.product;
-            } else {
-                related =
-                    (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
-                     !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
-                    (!padSimpleName.isEmpty() &&
-                     simplifiedName(sourced.line.mid(guidEnd + 1, nameEnd - guidEnd - 1)) == padSimpleName);
-            }
-            if (!related || isPadLine(sourced.line, pad))
+            if (padGuid.hasIds() &&
+                !(guid.hasIds() && guid.vendor == padGuid.vendor && guid.product == padGuid.product))
                 continue;
-            const QByteArray text = sourced.line.trimmed();
-            if (seen.contains(text))
+            MappingLine line;
+            if (!MappingLine::parse(sourced.line, &line))
                 continue;
-            seen.insert(text);
-            const quint16 lineCrc = guid.crc ? guid.crc : MappingLineFields::read(sourced.line).crc;
-            relatives.append({sourced, differences(padGuid, pad, guid, lineCrc)});
+            const bool related =
+                padGuid.hasIds() ||
+                (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
+                 !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
+                (!padSimpleName.isEmpty() && simplifiedName(line.name) == padSimpleName);
+            if (!related || isPadLine(sourced.line, pad) || seen.contains(sourced.line))
+                continue;
+            seen.insert(sourced.line);
+            relatives.append({sourced, differences(padGuid, pad, guid, line.crc)});
         }
     }
     return relatives;
@@ -119,17 +114,15 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
 
 QByteArray relativeLineForPad(const QByteArray& line, const PadIdentity& pad, QString* errorMessage)
 {
-    QList<QByteArray> fields = line.trimmed().split(',');
-    fields[0] = pad.guid;
-    // This platform's field after the name, where the portable form keeps it: files need it (SDL skips
-    // their lines without it), and a relative from SDL_GAMECONTROLLERCONFIG may name another platform.
-    if (fields.size() >= 2) {
-        for (int i = fields.size() - 1; i >= 2; --i)
-            if (fields.at(i).trimmed().startsWith("platform:"))
-                fields.removeAt(i);
-        fields.insert(2, "platform:" + QByteArray(SDL_GetPlatform()));
-    }
-    return portableMappingLine(fields.join(','), pad.crc, errorMessage);
+    MappingLine rewritten;
+    if (!MappingLine::parse(line, &rewritten, errorMessage))
+        return QByteArray();
+    rewritten.guid = pad.guid;
+    rewritten.crc = pad.crc;
+    // Files need this platform (SDL skips their lines without it), and a relative from
+    // SDL_GAMECONTROLLERCONFIG may name another.
+    rewritten.platform = SDL_GetPlatform();
+    return rewritten.text();
 }
 
 QString relativesLogText(const QByteArray& padName, int count)
