@@ -199,8 +199,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     pad.guid = kGuid;
     pad.crc = (flags & 2) ? 0x322b : 0;
     pad.sdlCrc = (flags & 4) ? 0xabcd : pad.crc;
-    const QByteArray line = kGuid + ',' + QByteArray::fromStdString(name) + ",platform:Linux," +
-                            crcField(pad.crc) + (pad.crc ? "," : "") + "a:b0,";
+    const QByteArray crc =
+        pad.crc ? "crc:" + QByteArray::number(pad.crc, 16).rightJustified(4, '0') + ',' : "";
+    const QByteArray line =
+        kGuid + ',' + QByteArray::fromStdString(name) + ",platform:Linux," + crc + "a:b0,";
 
     const SteamConfig config(content);
     const QByteArray added = config.withPadLine(pad, line);
