@@ -43,6 +43,14 @@ QString driverText(quint8 signature)
     }
 }
 
+// Whether the line's GUID (its first guidEnd bytes) is guid but for the CRC digits 5-8, without a copy:
+// only such a line can be the pad's own (isPadLine).
+bool differsOnlyInCrc(const QByteArray& line, int guidEnd, const QByteArray& guid)
+{
+    return guidEnd == 32 && guid.size() == 32 && qstrnicmp(line.constData(), guid.constData(), 4) == 0 &&
+           qstrnicmp(line.constData() + 8, guid.constData() + 8, 24) == 0;
+}
+
 QByteArray simplifiedName(const QByteArray& name)
 {
     return name.simplified().toLower();
@@ -86,24 +94,29 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
         for (const SourcedLine& sourced : lines) {
             if (int(sourced.origin) != origin)
                 continue;
-            // A line's GUID is its text up to the first comma. Most lines are another model's: for a pad
-            // with ids, the GUID read in place says so without reading the line any further.
-            const JoystickGuid guid =
-                JoystickGuid::fromText(sourced.line.constData(), sourced.line.indexOf(','));
+            // Every line of every source is looked at: it is read in place as far as deciding takes,
+            // and taken apart only when it is a relative. Its GUID is its text up to the first comma,
+            // its name the next field.
+            const int guidEnd = sourced.line.indexOf(',');
+            const JoystickGuid guid = JoystickGuid::fromText(sourced.line.constData(), guidEnd);
             if (guid.form == JoystickGuid::Invalid)
                 continue;
-            if (padGuid.hasIds() &&
-                !(guid.hasIds() && guid.vendor == padGuid.vendor && guid.product == padGuid.product))
+            bool related = false;
+            if (padGuid.hasIds()) {
+                related = guid.hasIds() && guid.vendor == padGuid.vendor && guid.product == padGuid.product;
+            } else {
+                const int nameEnd = sourced.line.indexOf(',', guidEnd + 1);
+                related = (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
+                           !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
+                          (nameEnd > 0 && !padSimpleName.isEmpty() &&
+                           simplifiedName(QByteArray::fromRawData(sourced.line.constData() + guidEnd + 1,
+                                                                  nameEnd - guidEnd - 1)) == padSimpleName);
+            }
+            if (!related || seen.contains(sourced.line) ||
+                (differsOnlyInCrc(sourced.line, guidEnd, pad.guid) && isPadLine(sourced.line, pad)))
                 continue;
             MappingLine line;
             if (!MappingLine::parse(sourced.line, &line))
-                continue;
-            const bool related =
-                padGuid.hasIds() ||
-                (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
-                 !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
-                (!padSimpleName.isEmpty() && simplifiedName(line.name) == padSimpleName);
-            if (!related || isPadLine(sourced.line, pad) || seen.contains(sourced.line))
                 continue;
             seen.insert(sourced.line);
             relatives.append({sourced, differences(padGuid, pad, guid, line.crc)});

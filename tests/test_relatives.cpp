@@ -62,7 +62,11 @@ class TestRelatives : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY2(SDL_Init(SDL_INIT_GAMECONTROLLER) == 0, SDL_GetError()); }
+    void initTestCase()
+    {
+        QVERIFY2(SDL_Init(SDL_INIT_GAMECONTROLLER) == 0, SDL_GetError());
+        m_snapshot = sourcedLines(MappingOrigin::CommunityDatabase, readAll(kSnapshot));
+    }
     void cleanupTestCase() { SDL_Quit(); }
 
     void relatives_data();
@@ -72,6 +76,9 @@ private slots:
     void ownLineAndSdlCheck();
     void trial_data();
     void trial();
+
+private:
+    QList<SourcedLine> m_snapshot; // the snapshot's lines, read once
 };
 
 void TestRelatives::relatives_data()
@@ -140,8 +147,7 @@ void TestRelatives::relatives()
         QSKIP("no community database snapshot in ../shared/data");
 
     QStringList found;
-    const QList<SourcedLine> lines =
-        sourcedLines(MappingOrigin::CommunityDatabase, readAll(kSnapshot)) + sourced(extra);
+    const QList<SourcedLine> lines = m_snapshot + sourced(extra);
     for (const PadRelative& relative : findRelatives(padIdentity(sdlGuid, QByteArray()), name, lines))
         found << relative.source.line.left(32) + '|' + relative.description() + '|' +
                      mappingOriginLabel(relative.source.origin);
@@ -152,12 +158,14 @@ void TestRelatives::everySnapshotLineAsAPad()
 {
     if (!QFile::exists(kSnapshot))
         QSKIP("no community database snapshot in ../shared/data");
-    const QList<SourcedLine> lines = sourcedLines(MappingOrigin::CommunityDatabase, readAll(kSnapshot));
+    const QList<SourcedLine>& lines = m_snapshot;
     int withRelatives = 0;
     for (const SourcedLine& line : lines) {
         // The snapshot's lines carry no crc: field; one carries its CRC in the GUID.
-        const PadIdentity pad = padIdentity(line.line.left(32), QByteArray());
-        const QList<PadRelative> relatives = findRelatives(pad, line.line.split(',').value(1), lines);
+        MappingLine parsed;
+        QVERIFY(MappingLine::parse(line.line, &parsed));
+        const PadIdentity pad = padIdentity(parsed.guid, QByteArray());
+        const QList<PadRelative> relatives = findRelatives(pad, parsed.name, lines);
         for (const PadRelative& relative : relatives)
             QVERIFY2(!isPadLine(relative.source.line, pad), line.line.left(60).constData());
         withRelatives += relatives.isEmpty() ? 0 : 1;
