@@ -636,8 +636,7 @@ private slots:
         answers.answerInput("Commands Captured Pad");
         const QString captured =
             QString::fromLatin1(pad->guidText()) + ",%GAMEPAD_NAME%,platform:Linux,a:b0,b:b1,";
-        QVERIFY(QMetaObject::invokeMethod(fixture.window.get(), "newMappingAvailable", Qt::DirectConnection,
-                                          Q_ARG(QString, captured)));
+        emit MainWindowProbe::worker(*fixture.window)->mappingReady(captured);
         QVERIFY(answers.waitAllAnswered());
         QVERIFY(
             QTest::qWaitFor([&] { return fixture.list()->currentText().endsWith("(mapping available)"); }));
