@@ -5,10 +5,44 @@
 #include "logformat.h"
 
 #include <QFile>
+#include <optional>
 
 namespace
 {
 const char* const kEnvVarName = "SDL_GAMECONTROLLERCONFIG";
+// More than any environment file holds; a larger one is read this far.
+const qint64 kMaxFileBytes = 1 << 20;
+
+// The value that the last line assigning name in the file at path gives it, without its quotes; nothing
+// when no line does. Only read to tell whose mapping the file holds: in double quotes a backslash takes
+// the next character as it is and "$$" is "$", as the user environment writes them.
+std::optional<QByteArray> savedValue(const QString& path, const QByteArray& name)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    std::optional<QByteArray> found;
+    for (QByteArray line : file.read(kMaxFileBytes).split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith("export ") || line.startsWith("export\t"))
+            line = line.mid(7).trimmed();
+        const QByteArray rest = line.mid(name.size()).trimmed();
+        if (line.startsWith(name) && rest.startsWith('='))
+            found = rest.mid(1).trimmed();
+    }
+    if (!found || !found->startsWith('"'))
+        return found;
+    QByteArray value;
+    const QByteArray& quoted = *found;
+    for (int i = 1; i < quoted.size() && quoted.at(i) != '"'; ++i) {
+        if (quoted.at(i) == '\\' && i + 1 < quoted.size())
+            ++i;
+        else if (quoted.at(i) == '$' && quoted.mid(i, 2) == "$$")
+            ++i;
+        value += quoted.at(i);
+    }
+    return value;
+}
 } // namespace
 
 EnvironmentCommands::EnvironmentCommands(const QString& systemFile, const QString& userFile,
@@ -59,6 +93,17 @@ QString EnvironmentCommands::confirmation() const
                        "mapping automatically (games started before that, or from a terminal that reads "
                        "nothing else, will not see it). ",
                        kEnvVarName, userFile.constData()));
+    // The variable holds one line: setting another pad's drops the one there.
+    const std::optional<QByteArray> saved = savedValue(m_bRoot ? m_systemFile : m_userFile, kEnvVarName);
+    if (saved) {
+        const QList<QByteArray> fields = saved->split(',');
+        if (fields.size() >= 2)
+            text += QString::fromUtf8(
+                formatText("It replaces the mapping for \"%s\" that the variable holds now. ",
+                           fields.at(1).constData()));
+        else
+            text += QStringLiteral("It replaces the value that the variable holds now. ");
+    }
     return text + QStringLiteral("Continue?");
 }
 

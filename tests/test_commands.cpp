@@ -32,6 +32,13 @@ const char* const kResetLine = "Resetting environment variable \"SDL_GAMECONTROL
 const char* const kConfirmation =
     "This will set mapping for current gamepad as environment variable \"SDL_GAMECONTROLLERCONFIG\", so all "
     "SDL2 games will pick this mapping automatically. Continue?";
+// The question when the file holds the line of the pad named replaced: it says so.
+QString confirmationReplacing(const QString& replaced)
+{
+    return QString(kConfirmation)
+        .replace("Continue?",
+                 "It replaces the mapping for \"" + replaced + "\" that the variable holds now. Continue?");
+}
 const char* const kRestartAdvice = "You might need to restart your computer for the changes to take effect";
 const char* const kSentinel = "clipboard before the command";
 
@@ -395,7 +402,10 @@ private slots:
 
         QCOMPARE(answers.seen().size(), 1);
         QCOMPARE(answers.seen().first().text, QString("Stickwell v1.2"));
-        QCOMPARE(answers.seen().first().informativeText, QString(kConfirmation));
+        // Setting this pad drops the line of the pad that had the variable before: the question says so.
+        QCOMPARE(answers.seen().first().informativeText, content.contains("SDL_GAMECONTROLLERCONFIG=")
+                                                             ? confirmationReplacing("Old")
+                                                             : QString(kConfirmation));
         const QByteArray mapping = portableLine(*pad, "Commands Set Pad");
         QCOMPARE(readFile(fixture.settings.environmentFile),
                  kept + "SDL_GAMECONTROLLERCONFIG=" + mapping + "\n");
@@ -443,7 +453,7 @@ private slots:
         QStringList shown = watch.escaped;
         for (const ModalAnswerer::Seen& seen : answers.seen())
             shown << seen.informativeText;
-        QCOMPARE(shown, QStringList({kConfirmation}));
+        QCOMPARE(shown, QStringList({confirmationReplacing("Old")}));
         QVERIFY2(watch.unexpected.isEmpty(), qPrintable(watch.unexpected.join(" | ")));
         QCOMPARE(readFile(fixture.settings.environmentFile), content);
         QCOMPARE(fixture.logLines(), log);

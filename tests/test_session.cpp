@@ -2,6 +2,7 @@
 // update policy and the Set command's question, over virtual pads, temporary files and scripted answers.
 
 #include "databaseupdate.h"
+#include "environmentcommands.h"
 #include "mappingsession.h"
 #include "mappingstore.h"
 #include "padroster.h"
@@ -307,6 +308,63 @@ private slots:
         known = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(mine.constData()));
         QVERIFY(QByteArray(known).contains(",Session Line,"));
         SDL_free(known);
+    }
+
+    // Set asks before it writes, and says whose line it replaces; the line is the one taken when the
+    // command was given, and an empty one is never written.
+    void setQuestion_data()
+    {
+        QTest::addColumn<bool>("root");
+        QTest::addColumn<QByteArray>("saved"); // the file Set writes
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("replaces"); // the sentence the question carries; empty: none
+
+        const QByteArray line = testGuid(0x400) + ",Second Pad,a:b0,";
+        QTest::newRow("system file: another pad's line named")
+            << true << "PATH=/bin\nSDL_GAMECONTROLLERCONFIG=" + testGuid(0x401) + ",First Pad,a:b0,\n"
+            << line << "It replaces the mapping for \"First Pad\" that the variable holds now.";
+        QTest::newRow("user file: the quoted name as it reads")
+            << false << "SDL_GAMECONTROLLERCONFIG=\"" + testGuid(0x402) + ",Pad \\\"Q\\\" $$5,a:b0,\"\n"
+            << line << "It replaces the mapping for \"Pad \"Q\" $5\" that the variable holds now.";
+        QTest::newRow("a value without a name") << true << QByteArray("SDL_GAMECONTROLLERCONFIG=x\n") << line
+                                                << "It replaces the value that the variable holds now.";
+        QTest::newRow("nothing saved: the question as ever")
+            << true << QByteArray("PATH=/bin\n") << line << QString();
+        QTest::newRow("no line: refused before asking")
+            << true << QByteArray("PATH=/bin\n") << QByteArray() << QString();
+    }
+
+    void setQuestion()
+    {
+        QFETCH(bool, root);
+        QFETCH(QByteArray, saved);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, replaces);
+        QTemporaryDir dir;
+        const QString systemFile = dir.filePath("environment"), userFile = dir.filePath("user.conf");
+        QVERIFY(writeFile(root ? systemFile : userFile, saved));
+        ScriptedDialogs dialogs;
+        EnvironmentCommands commands(systemFile, userFile, root, dialogs);
+        QStringList log;
+        connect(&commands, &EnvironmentCommands::logged, [&](const QString& text) { log << text; });
+        dialogs.setNextAnswer(true);
+
+        QCOMPARE(commands.set(line), !line.isEmpty());
+
+        const QString target = root ? systemFile : userFile;
+        if (line.isEmpty()) {
+            QVERIFY(dialogs.seen.isEmpty());
+            QCOMPARE(readFile(target), saved);
+            QVERIFY(log.last().startsWith("Error: "));
+            return;
+        }
+        QCOMPARE(dialogs.seen.size(), 1);
+        const QString question = dialogs.seen.first().text;
+        QVERIFY2(question.endsWith(replaces.isEmpty() ? QString("automatically. Continue?")
+                                                      : replaces + " Continue?"),
+                 qPrintable(question));
+        QVERIFY(readFile(target).contains("SDL_GAMECONTROLLERCONFIG="));
+        QVERIFY(readFile(target).contains(",Second Pad,"));
     }
 };
 
