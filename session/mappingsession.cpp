@@ -13,7 +13,7 @@ namespace
 {
 const char* const kIntroduction =
     "Press the buttons on your gamepad when indicated (Your gamepad may look different than the "
-    "picture). If you want to correct a mistake, click 'Back' button. To skip a button, click "
+    "picture). If you want to correct a mistake, click 'Previous' button. To skip a button, click "
     "'Skip' button. To exit mapping mode, click 'Cancel' button";
 const char* const kExtrasOption = "My gamepad has extra buttons (share, back paddles, touchpad)";
 } // namespace
