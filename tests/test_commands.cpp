@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
@@ -415,6 +416,54 @@ private slots:
         QVERIFY(fixture.button("resetEnvVarButton")->isEnabled());
         // The program's own environment stays as it was started.
         QVERIFY(qgetenv("SDL_GAMECONTROLLERCONFIG").isEmpty());
+    }
+
+    // Set writes the line of the pad its question was about: unplugged while the question shows, the pad
+    // is neither swapped for the one selected then nor for an empty value when none is left.
+    void setWritesTheLineItAskedAbout_data()
+    {
+        QTest::addColumn<bool>("another"); // a second pad stays and takes the selection
+        QTest::newRow("another pad stays") << true;
+        QTest::newRow("no pad left") << false;
+    }
+
+    void setWritesTheLineItAskedAbout()
+    {
+        QFETCH(bool, another);
+        auto first = attachPad("Commands Unplugged Pad", true);
+        QVERIFY(first);
+        std::unique_ptr<VirtualPad> second;
+        if (another) {
+            second = attachPad("Commands Remaining Pad", true);
+            QVERIFY(second);
+        }
+        WindowFixture fixture;
+        QVERIFY(writeFile(fixture.settings.environmentFile, "PATH=\"/usr/bin\"\n"));
+        QVERIFY(openQuietly(fixture));
+        QCOMPARE(fixture.list()->currentIndex(), 0);
+        const QByteArray line = portableLine(*first, "Commands Unplugged Pad");
+        const QStringList left = another ? QStringList({"Commands Remaining Pad (mapping available)"})
+                                         : QStringList({"No gamepads found"});
+
+        // The pad goes once the question shows; Yes once the list has followed.
+        QTimer driver;
+        driver.setInterval(10);
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            if (first->isAttached())
+                first->detach();
+            else if (fixture.entries() == left || clock.elapsed() > 5000)
+                box->button(QMessageBox::Yes)->click();
+        });
+        driver.start();
+        QTest::mouseClick(fixture.button("setEnvVarButton"), Qt::LeftButton);
+        QCOMPARE(fixture.entries(), left);
+        QCOMPARE(readFile(fixture.settings.environmentFile),
+                 "PATH=\"/usr/bin\"\nSDL_GAMECONTROLLERCONFIG=" + line + "\n");
     }
 
     void setDeclined_data()
