@@ -164,7 +164,7 @@ void MappingSession::abandon()
     m_dialogs.tell(QString::fromUtf8(text));
 }
 
-void MappingSession::captured(const QString& mapping)
+void MappingSession::captured(const CapturedBindings& capture)
 {
     // A capture that finished as it was cancelled is not wanted any more.
     if (m_mode == Mode::Idle)
@@ -174,9 +174,6 @@ void MappingSession::captured(const QString& mapping)
     // The capture swallowed hot-plug: the list must show what is plugged in before it is acted on.
     if (m_roster.isStale())
         applyMappingChanges();
-    ParsedMapping capture;
-    if (!parseMapping(mapping.toUtf8(), &capture))
-        return;
     if (!fix) {
         storeNewMapping(capture.bindings);
         return;
@@ -200,7 +197,6 @@ void MappingSession::storeNewMapping(const CapturedInput bindings[BINDING_ROWS])
     }
     // Taken before the dialog: hot-plug may rebuild the list while it is open.
     const PadIdentity pad = m_roster.selectedPad();
-    // Kept, not pointed into: the list's rebuild may close the controller that owns sdlName.
     QString typed = suggestedGamepadName(sdlName);
     QString name;
     for (;;) {

@@ -5,6 +5,7 @@
 // shows (the lit row, the step, the mode) comes out as signals; questions go through Dialogs.
 
 #include "bindingtable.h"
+#include "capturedbindings.h"
 #include "mappingparser.h"
 #include "mappingstore.h"
 
@@ -72,7 +73,7 @@ signals:
 
 private slots:
     void highlight(int row, bool lit);
-    void captured(const QString& mapping);
+    void captured(const CapturedBindings& capture);
     void padAdded(int deviceIndex);
     void padRemoved(int instance);
 

@@ -693,8 +693,9 @@ private slots:
         QVERIFY(enterMappingMode());
         QVERIFY(inMappingMode());
         answers.answerInput("Commands Captured Pad");
-        const QString captured =
-            QString::fromLatin1(pad->guidText()) + ",%GAMEPAD_NAME%,platform:Linux,a:b0,b:b1,";
+        CapturedBindings captured; // a:b0,b:b1
+        captured.bindings[0] = {INPUT_BUTTON, 0, 0, 0, 1};
+        captured.bindings[1] = {INPUT_BUTTON, 1, 0, 0, 1};
         emit MainWindowProbe::worker(*fixture.window)->mappingReady(captured);
         QVERIFY(answers.waitAllAnswered());
         QVERIFY(

@@ -152,8 +152,11 @@ private slots:
         // The capture is over before anything is asked: hot-plug is followed again meanwhile.
         QList<MappingSession::Mode> modes;
         s.dialogs.whileShown = [&] { modes << s.session.mode(); };
-        emit s.session.worker()->mappingReady(
-            QString::fromUtf8(pad->guidText() + ",%GAMEPAD_NAME%,platform:Linux," + captured));
+        ParsedMapping capture;
+        QVERIFY(parseMapping("guid,name," + captured, &capture));
+        CapturedBindings bindings;
+        SDL_memcpy(bindings.bindings, capture.bindings, sizeof bindings.bindings);
+        emit s.session.worker()->mappingReady(bindings);
 
         QCOMPARE(s.session.mode(), MappingSession::Mode::Idle);
         QVERIFY(!modes.contains(MappingSession::Mode::Wizard));

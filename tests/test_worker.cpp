@@ -1,5 +1,6 @@
 // The real SDLPollEvent on a real QThread, wired as the main window wires it, fed by a virtual pad.
 
+#include "mappingstring.h"
 #include "sdlpollevent.h"
 #include "virtualpad.h"
 
@@ -51,7 +52,8 @@ class Rig : public QObject
 public:
     QThread thread;
     SDLPollEvent* worker = new SDLPollEvent;
-    QStringList events; // "row+", "row-", "map:<text>", "added:N", "removed:N", "finished"
+    QStringList events;             // "row+", "row-", "map:<line>", "added:N", "removed:N", "finished"
+    SDL_JoystickID capturedId = -1; // the pad whose GUID a recorded mapping line carries
     QAtomicInteger<clockid_t> workerClock{0};
     QSet<QString> workerThreads; // every run has a thread of its own
     QMutex workerThreadMutex;
@@ -73,8 +75,11 @@ public:
 
         connect(worker, &SDLPollEvent::buttonPressed, this,
                 [this](int row, bool on) { events << QString("%1%2").arg(row).arg(on ? '+' : '-'); });
-        connect(worker, &SDLPollEvent::mappingReady, this,
-                [this](const QString& m) { events << "map:" + m; });
+        connect(worker, &SDLPollEvent::mappingReady, this, [this](const CapturedBindings& captured) {
+            char text[MAPPING_TEXT_SIZE];
+            buildMappingString(captured.bindings, capturedId, text);
+            events << "map:" + QString::fromUtf8(text);
+        });
         connect(worker, &SDLPollEvent::joystickAdded, this,
                 [this](int i) { events << QString("added:%1").arg(i); });
         connect(worker, &SDLPollEvent::joystickRemoved, this,
@@ -87,7 +92,12 @@ public:
         delete worker;
     }
 
-    void restart(int mode, SDL_JoystickID id) { worker->restart(SDLPollEvent::Mode(mode), id); }
+    void restart(int mode, SDL_JoystickID id)
+    {
+        if (id >= 0)
+            capturedId = id;
+        worker->restart(SDLPollEvent::Mode(mode), id);
+    }
     bool stop(unsigned long ms = 10000) { return worker->stop(ms); }
     bool isWorkerThread(const QString& id)
     {

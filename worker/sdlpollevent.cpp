@@ -1,7 +1,5 @@
 #include "sdlpollevent.h"
 
-#include "mappingstring.h"
-
 #include <QCoreApplication>
 #include <QDebug>
 #include <QMetaObject>
@@ -27,6 +25,7 @@ SDLPollEvent::SDLPollEvent(QObject* parent)
     : QObject(parent), m_capture([this](int row, bool on) { emit buttonPressed(row, on); }),
       m_highlights([this](int row, bool pressed) { emit buttonPressed(row, pressed); })
 {
+    qRegisterMetaType<CapturedBindings>();
     SDL_Init(SDL_INIT_GAMECONTROLLER);
 }
 
@@ -289,11 +288,11 @@ void SDLPollEvent::runCapture(SDL_JoystickID id, int rows, int singleRow,
     }
 
     if (m_capture.isComplete()) {
-        char text[MAPPING_TEXT_SIZE];
-        buildMappingString(m_capture.bindings(), id, text, sizeof text);
+        CapturedBindings captured;
+        SDL_memcpy(captured.bindings, m_capture.bindings(), sizeof captured.bindings);
         m_capture.end();
         m_capture.clearHighlight();
-        emit mappingReady(QString::fromUtf8(text));
+        emit mappingReady(captured);
     }
     m_capture.end();
     if (quitProgram)

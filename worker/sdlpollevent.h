@@ -2,9 +2,10 @@
 #define SDLPOLLEVENT_H
 // The input worker: polls SDL's event queue on its own thread, one run per call of doWork().
 // Normal mode reports held controls of the open game controller and hot-plug; mapping mode runs
-// the 25-step capture (31 with the extra controls) and emits the finished mapping string.
+// the 25-step capture (31 with the extra controls) and hands over the captured bindings.
 
 #include "bindingcapture.h"
+#include "capturedbindings.h"
 #include "controllerhighlights.h"
 
 #include <QMutex>
@@ -38,7 +39,7 @@ public:
     void restart(Mode mode, SDL_JoystickID instanceId = -1, int rows = STANDARD_ROWS);
     // GUI thread: like restart(MappingMode, instanceId), but the capture asks for the one row `row` of
     // the mapping whose bindings are given; the other rows keep their inputs (so those stay taken).
-    // mappingReady then carries the whole mapping with the row's new binding, or without it after Skip.
+    // mappingReady then carries every row's binding: the row's new one, or none after Skip.
     void restartSingle(SDL_JoystickID instanceId, int row, const CapturedInput bindings[BINDING_ROWS]);
     // GUI thread: abort, then waits up to ms for the thread to finish. True when no run is going.
     bool stop(unsigned long ms = ULONG_MAX);
@@ -58,7 +59,9 @@ signals:
     void workRequested();
     void buttonPressed(int index, bool pressed);
     void finished();
-    void mappingReady(QString mapping);
+    // A capture has finished: the binding of every row (a single-control capture: the bindings it was
+    // given, with its one row replaced or, after Skip, cleared).
+    void mappingReady(const CapturedBindings& bindings);
     void joystickAdded(int);
     void joystickRemoved(int);
 
