@@ -408,10 +408,10 @@ private:
         SDL_memcpy(m_snapshot, m_capture.bindings(), sizeof m_snapshot);
 
         // The builder merges axis halves in place: it works on a copy, as the capture must stay as it is.
-        CapturedInput slots[BINDING_ROWS];
-        SDL_memcpy(slots, m_snapshot, sizeof slots);
+        CapturedInput copy[BINDING_ROWS];
+        SDL_memcpy(copy, m_snapshot, sizeof copy);
         char text[MAPPING_TEXT_SIZE];
-        buildMappingString(slots, g_guidText, text, sizeof text);
+        buildMappingString(copy, g_guidText, text, sizeof text);
         const std::string mapping = text;
         if (g_verbose)
             std::fprintf(stderr, "mapping: %s\n", text);
@@ -453,16 +453,16 @@ private:
                 checkBind(row,
                           SDL_GameControllerGetBindForButton(
                               g_controller, SDL_GameControllerButton(bindingTable[row].control)),
-                          sdlReading(slots[row]), text);
+                          sdlReading(copy[row]), text);
         // For an axis SDL reports its first entry: the negative half's row, else the positive half's.
         static const SDL_GameControllerAxis axes[6] = {
             SDL_CONTROLLER_AXIS_LEFTX,  SDL_CONTROLLER_AXIS_LEFTY,       SDL_CONTROLLER_AXIS_RIGHTX,
             SDL_CONTROLLER_AXIS_RIGHTY, SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT};
         for (int k = 0; k < 6; ++k) {
             const int row = k < 4 ? 15 + 2 * k : 19 + k;
-            CapturedInput first = sdlReading(slots[row]);
+            CapturedInput first = sdlReading(copy[row]);
             if (k < 4 && first.type == INPUT_NONE)
-                first = sdlReading(slots[row + 1]);
+                first = sdlReading(copy[row + 1]);
             checkBind(row, SDL_GameControllerGetBindForAxis(g_controller, axes[k]), first, text);
         }
         // Every mapping update queues a remap event; nobody reads the queue here.

@@ -1,5 +1,7 @@
 #include "databasefiles.h"
 
+#include "mappingline.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <SDL.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,11 +93,17 @@ namespace
 
 void addMappingsFromFile(const char* path)
 {
-    // Only regular files: a directory opens for reading, SDL then sizes it at about 2^63 bytes and
-    // asks malloc for that much at once, and a FIFO would block the start.
-    if (!QFileInfo(QFile::decodeName(path)).isFile())
+    // Only regular files: a directory holds no lines and a FIFO would block the start. SDL reads from
+    // memory no more than an int counts.
+    QFile file(QFile::decodeName(path));
+    if (!QFileInfo(file).isFile() || file.size() >= INT_MAX / 2 || !file.open(QIODevice::ReadOnly))
         return;
-    SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(path, "rb"), 1);
+    // SDL's loader keeps a "\r" before a line end in the mapping it stores, from where it would reach
+    // every line handed out or rewritten: the lines go to SDL as this program reads them.
+    QByteArray text;
+    for (const QByteArray& line : MappingLine::splitLines(file.readAll()))
+        text += line + '\n';
+    SDL_GameControllerAddMappingsFromRW(SDL_RWFromConstMem(text.constData(), int(text.size())), 1);
 }
 
 } // namespace
@@ -124,7 +133,7 @@ void loadConfiguredMappings()
     if (const char* file = SDL_getenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE))
         addMappingsFromFile(file);
     // Line by line, as SDL reads the variable: unlike a file's lines, these need no platform field.
-    for (const QByteArray& line : qgetenv(SDL_HINT_GAMECONTROLLERCONFIG).split('\n'))
+    for (const QByteArray& line : MappingLine::splitLines(qgetenv(SDL_HINT_GAMECONTROLLERCONFIG)))
         if (!line.trimmed().isEmpty())
             SDL_GameControllerAddMapping(line.constData());
 }

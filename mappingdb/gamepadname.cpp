@@ -1,11 +1,12 @@
 #include "gamepadname.h"
 
+#include "mappingline.h"
+
 const char* const kNamePlaceholder = "%GAMEPAD_NAME%";
 
 namespace
 {
 const int kMaxNameLength = 128;
-const int kMaxMappingBytes = 1023;
 
 // The name is the second comma-separated field of a line: a comma would end it early, and a line break
 // (or any other control character) would split or garble the line.
@@ -67,13 +68,5 @@ QByteArray finalMapping(const QString& mapping, const QString& name)
 {
     QString filled = mapping;
     filled.replace(QString::fromLatin1(kNamePlaceholder), name);
-    QByteArray bytes = filled.toUtf8();
-    if (bytes.size() > kMaxMappingBytes) {
-        int length = kMaxMappingBytes;
-        // Step back over continuation bytes so the cut falls before the character it would split.
-        while (length > 0 && (static_cast<unsigned char>(bytes.at(length)) & 0xC0) == 0x80)
-            --length;
-        bytes.truncate(length);
-    }
-    return bytes;
+    return MappingLine::fitted(filled.toUtf8());
 }

@@ -17,8 +17,8 @@ QString suggestedGamepadName(const char* sdlName);
 // errorMessage says why, so the caller can ask again.
 bool acceptGamepadName(const QString& typed, QString* name, QString* errorMessage);
 
-// Replaces every "%GAMEPAD_NAME%" of mapping by name and encodes it as UTF-8, cut to at most 1023 bytes
-// without splitting a character.
+// Replaces every "%GAMEPAD_NAME%" of mapping by name and encodes it as UTF-8, cut as a mapping line is
+// (MappingLine::fitted).
 QByteArray finalMapping(const QString& mapping, const QString& name);
 
 #endif

@@ -1,5 +1,6 @@
 #include "localmappingfile.h"
 
+#include "mappingline.h"
 #include "wholefilewrite.h"
 
 #include <QFile>
@@ -23,7 +24,7 @@ bool saveLocalMapping(const QString& path, const QByteArray& guidText, const QBy
 bool saveLocalMapping(const QString& path, const PadIdentity& pad, const QByteArray& mapping,
                       QString* errorMessage, QStringList* skipped)
 {
-    if (!isGuidText(pad.guid)) {
+    if (!MappingLine::isGuidText(pad.guid)) {
         setError(errorMessage, QStringLiteral("Cannot save the mapping: the gamepad has no GUID."));
         return false;
     }
@@ -47,15 +48,9 @@ bool saveLocalMapping(const QString& path, const PadIdentity& pad, const QByteAr
         }
         existing.close();
 
-        QList<QByteArray> lines = old.split('\n');
-        // A final "\n" leaves an empty piece behind that is no line of its own.
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
         int number = 0;
-        for (QByteArray line : lines) {
+        for (const QByteArray& line : MappingLine::splitLines(old)) {
             ++number;
-            if (line.endsWith('\r'))
-                line.chop(1);
             QString problem;
             if (isPadLine(line, pad, &problem))
                 continue;

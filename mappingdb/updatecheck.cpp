@@ -1,6 +1,7 @@
 #include "updatecheck.h"
 
 #include "filedownloader.h"
+#include "mappingline.h"
 #include "wholefilewrite.h"
 
 #include <QCryptographicHash>
@@ -39,33 +40,21 @@ bool isWholeUtf8(const QByteArray& bytes)
 #endif
 }
 
-bool isHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// "GUID,name,key:value,..." as SDL reads it: a 32-digit hex GUID (or "xinput"), a name, and fields that
-// are each "key:value" (a trailing comma leaves an empty one).
+// A mapping line as the update check takes it: one MappingLine reads, with a non-empty name and no
+// field without a colon (an error or login page served as text has those).
 bool isMappingLine(const QByteArray& line)
 {
-    const QList<QByteArray> fields = line.split(',');
-    if (fields.size() < 3)
+    MappingLine parsed;
+    if (!MappingLine::parse(line, &parsed))
         return false;
-    const QByteArray& guid = fields.at(0);
-    bool guidOk = guid == "xinput";
-    if (!guidOk && guid.size() == 32) {
-        guidOk = true;
-        for (const char c : guid)
-            guidOk = guidOk && isHexDigit(c);
-    }
-    if (!guidOk || fields.at(1).isEmpty())
+    if (parsed.name.isEmpty())
         return false;
-    for (int i = 2; i < fields.size(); ++i) {
-        if (!fields.at(i).isEmpty() && !fields.at(i).contains(':'))
+    for (const QByteArray& field : parsed.otherFields)
+        if (!field.contains(':'))
             return false;
-    }
     return true;
 }
+
 } // namespace
 
 bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
@@ -90,10 +79,11 @@ bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
     // here, while the real database passes whole.
     int mappings = 0;
     int lineNumber = 0;
-    for (const QByteArray& raw : bytes.split('\n')) {
+    for (const QByteArray& raw : MappingLine::splitLines(bytes)) {
         ++lineNumber;
+        // Blanks around a line are no part of it for this check.
         const QByteArray line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
+        if (MappingLine::isBlankOrComment(line))
             continue;
         if (!isMappingLine(line))
             return fail(why, QStringLiteral("line %1 is not a mapping: \"%2\"")

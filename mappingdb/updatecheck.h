@@ -34,8 +34,8 @@ UpdateCheckOutcome checkDownloadedDatabase(const QByteArray& bytes, const QStrin
 constexpr int kMaxDatabaseMappings = 20000;
 
 // True when bytes look like an SDL mapping database: UTF-8 text without NUL bytes whose every line is
-// blank, a "#" comment or a mapping (32 hex digits or "xinput", a non-empty name, then fields that are
-// "key:value" or empty), with at least one mapping and at most kMaxDatabaseMappings, in no more than
+// blank, a "#" comment or a mapping (one MappingLine::parse reads, with a non-empty name and no field
+// without a colon), with at least one mapping and at most kMaxDatabaseMappings, in no more than
 // kMaxDownloadBytes (filedownloader.h). False for an HTML page, an empty, binary, oversized or other
 // body; why (if given) then says what is wrong.
 bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why = nullptr);

@@ -3,6 +3,8 @@
 #include "dialogs.h"
 #include "gamepadname.h"
 #include "logformat.h"
+#include "mappingparser.h"
+#include "mappingstring.h"
 #include "padroster.h"
 #include "sdlpollevent.h"
 
@@ -59,7 +61,7 @@ void MappingSession::restartWorker()
     SDL_Joystick* joystick = m_roster.joystick();
     const SDL_JoystickID id = joystick ? SDL_JoystickInstanceID(joystick) : -1;
     if (m_mode == Mode::Recapture)
-        m_pWorker->restartSingle(id, m_iRecaptureRow, m_recapture.bindings);
+        m_pWorker->restartSingle(id, m_iRecaptureRow, m_recaptureBindings);
     else
         m_pWorker->restart(m_mode == Mode::Idle ? SDLPollEvent::NormalMode : SDLPollEvent::MappingMode, id,
                            m_iWizardRows);
@@ -83,8 +85,10 @@ bool MappingSession::startRecapture(int row)
     if (m_mode != Mode::Idle || row < 0 || row >= BINDING_ROWS || !m_roster.controller() ||
         !m_roster.joystick())
         return false;
-    if (!parseMapping(m_roster.mappingLine(), &m_recapture))
+    if (!MappingLine::parse(m_roster.mappingLine(), &m_recapture))
         return false;
+    m_recaptureKept.clear();
+    parseBindingFields(m_recapture.bindings, m_recaptureBindings, &m_recaptureKept);
     log(formatText("Capturing \"%s\" again: press the new input, Skip to clear it, Cancel to keep the "
                    "mapping as it is",
                    bindingTable[row].description));
@@ -181,7 +185,7 @@ void MappingSession::captured(const CapturedBindings& capture)
     if (!m_roster.joystick())
         return;
     const PadIdentity pad = m_roster.selectedPad();
-    storeLine(finalLine(m_recapture, capture.bindings, pad), pad);
+    storeLine(finalLine(m_recapture, capture.bindings, m_recaptureKept, pad), pad);
 }
 
 void MappingSession::storeNewMapping(const CapturedInput bindings[BINDING_ROWS])
@@ -209,24 +213,18 @@ void MappingSession::storeNewMapping(const CapturedInput bindings[BINDING_ROWS])
             break;
         m_dialogs.tell(why);
     }
-    ParsedMapping base;
-    base.guid = pad.guid;
-    base.name = name.toUtf8();
-    storeLine(finalLine(base, bindings, pad), pad);
+    storeLine(finalLine(MappingLine::forPad(pad.guid, pad.crc, name.toUtf8(), {}), bindings, {}, pad), pad);
 }
 
-QByteArray MappingSession::finalLine(ParsedMapping base, const CapturedInput bindings[BINDING_ROWS],
-                                     const PadIdentity& pad)
+QByteArray MappingSession::finalLine(MappingLine base, const CapturedInput bindings[BINDING_ROWS],
+                                     const QList<QByteArray>& kept, const PadIdentity& pad)
 {
-    SDL_memcpy(base.bindings, bindings, sizeof base.bindings);
-    const QByteArray line = buildMapping(base);
-    QString error;
-    const QByteArray portable = canonicalMappingLine(line, pad.crc, &error);
-    if (!portable.isEmpty())
-        return portable;
-    const QByteArray reason = error.toUtf8();
-    log(formatText("Error: the mapping string keeps SDL's GUID: %s", reason.constData()));
-    return line;
+    base.crc = pad.crc;
+    // A line as the capture makes it is for this platform, whatever SDL's text for the pad said.
+    if (base.platform.isEmpty())
+        base.platform = SDL_GetPlatform();
+    base.bindings = bindingFields(bindings) + kept;
+    return base.text();
 }
 
 void MappingSession::storeLine(const QByteArray& line, const PadIdentity& pad)

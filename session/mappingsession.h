@@ -6,7 +6,7 @@
 
 #include "bindingtable.h"
 #include "capturedbindings.h"
-#include "mappingparser.h"
+#include "mappingline.h"
 #include "mappingstore.h"
 
 #include <QObject>
@@ -83,10 +83,11 @@ private:
     // The pad went during a capture: back to Idle, a true list, and a message.
     void abandon();
     void storeNewMapping(const CapturedInput bindings[BINDING_ROWS]);
-    // The one way to a final line: base (the pad's identity and typed name for a new mapping, the pad's
-    // own parsed line for a fix) with the captured bindings, in the portable form with pad's CRC.
-    QByteArray finalLine(ParsedMapping base, const CapturedInput bindings[BINDING_ROWS],
-                         const PadIdentity& pad);
+    // The one way to a final line: base (the pad's GUID and the typed name for a new mapping, the pad's own
+    // line for a fix) with the captured bindings, then kept (binding fields no row stands for), with
+    // pad's CRC, in the portable form.
+    QByteArray finalLine(MappingLine base, const CapturedInput bindings[BINDING_ROWS],
+                         const QList<QByteArray>& kept, const PadIdentity& pad);
     void storeLine(const QByteArray& line, const PadIdentity& pad);
     void log(const char* text);
 
@@ -97,8 +98,12 @@ private:
     SDLPollEvent* m_pWorker;
     Mode m_mode = Mode::Idle;
     int m_iWizardRows = STANDARD_ROWS;
+    // A single-control capture: its row, the line it changes, that line's bindings as the capture holds
+    // them, and its binding fields that no row stands for.
     int m_iRecaptureRow = -1;
-    ParsedMapping m_recapture; // the mapping a single-control capture changes
+    MappingLine m_recapture;
+    CapturedInput m_recaptureBindings[BINDING_ROWS] = {};
+    QList<QByteArray> m_recaptureKept;
 };
 
 #endif

@@ -5,6 +5,7 @@
 #include "filedownloader.h"
 #include "localmappingfile.h"
 #include "logformat.h"
+#include "mappingline.h"
 #include "mappingsubmitter.h"
 
 #include <QNetworkAccessManager>
@@ -61,8 +62,11 @@ StoreResult MappingStore::store(const QByteArray& line, const PadIdentity& pad)
     else
         log(formatText("Error: SDL did not take the mapping: %s", SDL_GetError()));
     // This program reads the variable like any other mapping; games started with it still prefer it.
-    const QByteArray configured = padLineIn(getEnvVar(kEnvVarName).toUtf8(), pad);
-    if (!configured.isEmpty() && portableMappingLine(configured, pad.crc) != line)
+    MappingLine configured;
+    const bool configuredLine =
+        MappingLine::parse(padLineIn(getEnvVar(kEnvVarName).toUtf8(), pad), &configured);
+    configured.crc = pad.crc;
+    if (configuredLine && configured.text() != line)
         log(formatText("Note: \"%s\" holds another mapping for this gamepad; games started with it use "
                        "that one until you set this one with \"Set Mapping As Environment Variable\"",
                        kEnvVarName));

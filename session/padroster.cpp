@@ -1,6 +1,7 @@
 #include "padroster.h"
 
 #include "logformat.h"
+#include "mappingline.h"
 #include "padidentity.h"
 
 namespace
@@ -164,7 +165,10 @@ QByteArray PadRoster::mappingLine() const
     char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
     const QByteArray sdlText(sdlMapping ? sdlMapping : "");
     SDL_free(sdlMapping);
-    const QByteArray line = portableMappingLine(sdlText, selectedPad().crc);
+    MappingLine line;
     // SDL writes its own lines well-formed; should one not be, its text is still better than none.
-    return line.isEmpty() ? sdlText : line;
+    if (!MappingLine::parse(sdlText, &line))
+        return sdlText;
+    line.crc = selectedPad().crc;
+    return line.text();
 }

@@ -8,6 +8,7 @@
 #include "gamepadname.h"
 #include "localmappingfile.h"
 #include "loopbackserver.h"
+#include "mappingline.h"
 #include "mappingsubmitter.h"
 #include "padidentity.h"
 #include "portablemapping.h"
@@ -141,12 +142,11 @@ private slots:
     void enterDataDirectory_data();
     void enterDataDirectory();
     void loadingAndPrecedence();
+    void windowsLineEndsNeverReachSdl_data();
+    void windowsLineEndsNeverReachSdl();
     void seedFile();
     void loadSnapshot();
 
-    void portableMappingLine_data();
-    void portableMappingLine();
-    void communityLinesArePortable();
     void sdlTextOfVirtualPad();
     void kernelDeviceName();
 
@@ -341,6 +341,50 @@ void TestMappingDb::loadingAndPrecedence()
     QVERIFY(readAll(kCommunityDatabaseFile).contains("Community Added"));
 }
 
+void TestMappingDb::windowsLineEndsNeverReachSdl_data()
+{
+    QTest::addColumn<QString>("source");
+    for (const char* source :
+         {"community file", "local file", "SDL_GAMECONTROLLERCONFIG_FILE", "SDL_GAMECONTROLLERCONFIG"})
+        QTest::newRow(source) << QString::fromLatin1(source);
+}
+
+// Lines written with Windows line ends reach SDL without the "\r", so the line SDL hands back (what Copy
+// Mapping String gives, what a single-control fix rewrites) holds none either.
+void TestMappingDb::windowsLineEndsNeverReachSdl()
+{
+    QFETCH(QString, source);
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    QVERIFY(::enterDataDirectory(data.path(), QString()));
+    const QByteArray first = testGuid(0x14), last = testGuid(0x15);
+    const QByteArray text = mappingLine(first, source.toUtf8()) + "\r\n" + mappingLine(last, "Last") + "\r\n";
+    const QString file = data.filePath(QStringLiteral("configured.txt"));
+    struct Unset {
+        ~Unset()
+        {
+            qunsetenv(SDL_HINT_GAMECONTROLLERCONFIG);
+            qunsetenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE);
+        }
+    } unset;
+    if (source == QLatin1String("community file"))
+        QVERIFY(writeAll(kCommunityDatabaseFile, text));
+    else if (source == QLatin1String("local file"))
+        QVERIFY(writeAll(kLocalDatabaseFile, text));
+    else if (source == QLatin1String("SDL_GAMECONTROLLERCONFIG_FILE"))
+        QVERIFY(writeAll(file, text) && qputenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE, QFile::encodeName(file)));
+    else
+        QVERIFY(qputenv(SDL_HINT_GAMECONTROLLERCONFIG, text));
+    loadMappingFiles();
+
+    for (const QByteArray& guid : {first, last}) {
+        char* mapping = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(guid.constData()));
+        const QByteArray held(mapping ? mapping : "");
+        SDL_free(mapping);
+        QVERIFY2(held.startsWith(guid) && !held.contains('\r'), held.constData());
+    }
+}
+
 void TestMappingDb::seedFile()
 {
     // The seed the build puts beside the program: SDL takes it without complaint, and the first real
@@ -392,72 +436,7 @@ void TestMappingDb::loadSnapshot()
     QVERIFY2(missing.isEmpty(), qPrintable(missing.mid(0, 5).join(QLatin1String("; "))));
 }
 
-// --- the portable line ---
-
-void TestMappingDb::portableMappingLine_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<int>("padCrc");          // -1: the line's own
-    QTest::addColumn<QByteArray>("expected"); // empty: refused
-
-    // SDL 2.26's GUID holds the name's CRC 0x322b in digits 5-8, low byte first.
-    const QByteArray sdlGuid = "03002b32aaaa00000000bbbb00000000",
-                     zeroGuid = "03000000aaaa00000000bbbb00000000";
-    QTest::newRow("built line: CRC moves from the GUID into crc:")
-        << sdlGuid + ",%GAMEPAD_NAME%,platform:Linux,a:b0,+leftx:+a0," << -1
-        << zeroGuid + ",%GAMEPAD_NAME%,platform:Linux,crc:322b,a:b0,+leftx:+a0,";
-    QTest::newRow("the pad's CRC wins")
-        << sdlGuid + ",Pad,platform:Linux,a:b0," << 0x0a0b << zeroGuid + ",Pad,platform:Linux,crc:0a0b,a:b0,";
-    QTest::newRow("SDL's text: fields reordered, final comma")
-        << QByteArray("03002B32AAAA00000000BBBB00000000,Pad,a:b0,crc:322b,platform:Linux") << -1
-        << zeroGuid + ",Pad,platform:Linux,crc:322b,a:b0,";
-    QTest::newRow("CRC 0: no crc: field")
-        << zeroGuid + ",Pad,a:b0,crc:0000,platform:Linux," << 0 << zeroGuid + ",Pad,platform:Linux,a:b0,";
-    const QByteArray noCrcForm = "78696e70757401000000000000000000,X,a:b0,";
-    QTest::newRow("GUID of a form without CRC kept") << noCrcForm << -1 << noCrcForm;
-    QTest::newRow("malformed GUID") << QByteArray("xinput,XInput,a:b0,") << -1 << QByteArray();
-    QTest::newRow("no name") << zeroGuid << -1 << QByteArray();
-    QTest::newRow("crc: not 4 hex digits") << zeroGuid + ",Pad,crc:2b3,a:b0," << 5 << QByteArray();
-    QTest::newRow("two crc: fields") << zeroGuid + ",Pad,crc:322b,a:b0,crc:322b," << -1 << QByteArray();
-}
-
-void TestMappingDb::portableMappingLine()
-{
-    QFETCH(QByteArray, line);
-    QFETCH(int, padCrc);
-    QFETCH(QByteArray, expected);
-    QString error = QStringLiteral("stale");
-    QCOMPARE(::portableMappingLine(line, padCrc, &error), expected);
-    QCOMPARE(error.isEmpty(), !expected.isEmpty());
-    if (!expected.isEmpty())
-        QCOMPARE(::portableMappingLine(expected, padCrc), expected);
-}
-
-void TestMappingDb::communityLinesArePortable()
-{
-    if (!QFileInfo::exists(kSnapshot))
-        QSKIP("no database snapshot in the shared data folder");
-    int portable = 0;
-    QList<QByteArray> converted;
-    for (const QByteArray& line : readAll(kSnapshot).split('\n')) {
-        if (!line.contains("platform:Linux") || line.startsWith("xinput,"))
-            continue;
-        if (line.mid(4, 4) == "0000") {
-            QCOMPARE(::portableMappingLine(line), line);
-            ++portable;
-        } else {
-            converted << ::portableMappingLine(line);
-        }
-    }
-    QVERIFY(portable > 700);
-    // The one line with the CRC inside its GUID (digits 5-8 "004b").
-    QCOMPARE(
-        converted,
-        {"030000004c0500005f0e000011010000,PS5 Access Controller,platform:Linux,crc:4b00,a:b1,b:b2,back:b8,"
-         "dpdown:h0.4,dpleft:h0.8,dpright:h0.2,dpup:h0.1,guide:b12,leftshoulder:b4,leftstick:b10,"
-         "lefttrigger:a3,leftx:a0,lefty:a1,misc1:b14,rightshoulder:b5,rightstick:b11,righttrigger:a4,"
-         "rightx:a2,righty:a5,start:b9,touchpad:b13,x:b0,y:b3,"});
-}
+// --- the pad's identity ---
 
 void TestMappingDb::sdlTextOfVirtualPad()
 {
@@ -478,7 +457,10 @@ void TestMappingDb::sdlTextOfVirtualPad()
     // SDL's "<GUID>,<name>,<bindings>,crc:…,platform:Linux" turns into the portable line.
     QByteArray bindings = sdlText.mid(sdlText.indexOf(",a:"));
     bindings.replace("," + pad.crcField() + ",platform:Linux", ",");
-    QCOMPARE(::portableMappingLine(sdlText, identity.crc),
+    MappingLine line;
+    QVERIFY(MappingLine::parse(sdlText, &line));
+    line.crc = identity.crc;
+    QCOMPARE(line.text(),
              pad.portableGuidText() + ",Portable Line Pad,platform:Linux," + pad.crcField() + bindings);
 }
 
@@ -549,10 +531,13 @@ void TestMappingDb::saveLocalMapping_data()
                                                          << old + "crc:abcd,\n" + mine + '\n'
                                                          << none;
     const QByteArray bad = "0300aaaa,Short GUID,a:b0,\n" + old + "crc:12,\n" + old + "crc:1111,crc:322b,\n" +
-                           old + "crc:wxyz,\n" + "xinput,XInput,a:b0,\n";
+                           old + "crc:wxyz,\n";
     QTest::newRow("unreadable lines kept and reported") << bad + a + '\n'
                                                         << bad + a + '\n' + mine + '\n'
-                                                        << QList<int>({1, 2, 3, 4, 5});
+                                                        << QList<int>({1, 2, 3, 4});
+    QTest::newRow("XInput line kept") << QByteArray("xinput,XInput,a:b0,\n") + a + '\n'
+                                      << QByteArray("xinput,XInput,a:b0,\n") + a + '\n' + mine + '\n'
+                                      << none;
 }
 
 void TestMappingDb::saveLocalMapping()

@@ -2,6 +2,8 @@
 
 #include "mappingstring.h"
 
+#include <SDL.h>
+
 namespace
 {
 
@@ -17,16 +19,16 @@ bool parseNumber(const QByteArray& digits, Sint32* number)
 }
 
 // Stores input at row; a row that holds a binding already keeps it.
-bool store(ParsedMapping* parsed, int row, const CapturedInput& input)
+bool store(CapturedInput bindings[BINDING_ROWS], int row, const CapturedInput& input)
 {
-    if (row < 0 || parsed->bindings[row].type != INPUT_NONE)
+    if (row < 0 || bindings[row].type != INPUT_NONE)
         return false;
-    parsed->bindings[row] = input;
+    bindings[row] = input;
     return true;
 }
 
 // One "key:token" entry into the slots; false when no row takes it as the wizard would write it.
-bool takeEntry(ParsedMapping* parsed, const QByteArray& key, const QByteArray& token)
+bool takeEntry(CapturedInput bindings[BINDING_ROWS], const QByteArray& key, const QByteArray& token)
 {
     CapturedInput input;
     if (!parseInput(token, &input))
@@ -34,27 +36,27 @@ bool takeEntry(ParsedMapping* parsed, const QByteArray& key, const QByteArray& t
     if (key.startsWith('+') || key.startsWith('-')) {
         const SDL_GameControllerAxis axis = SDL_GameControllerGetAxisFromString(key.mid(1).constData());
         const int row = bindingRowOfAxis(axis, key.startsWith('+') ? +1 : -1);
-        return row >= 0 && bindingTable[row].kind == RowKind::StickHalf && store(parsed, row, input);
+        return row >= 0 && bindingTable[row].kind == RowKind::StickHalf && store(bindings, row, input);
     }
     const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(key.constData());
     if (button != SDL_CONTROLLER_BUTTON_INVALID)
-        return store(parsed, bindingRowOfButton(button), input);
+        return store(bindings, bindingRowOfButton(button), input);
     const SDL_GameControllerAxis axis = SDL_GameControllerGetAxisFromString(key.constData());
     if (axis == SDL_CONTROLLER_AXIS_INVALID)
         return false;
     if (bindingRowOfAxis(axis, 0) >= 0)
-        return store(parsed, bindingRowOfAxis(axis, 0), input);
+        return store(bindings, bindingRowOfAxis(axis, 0), input);
     // A whole stick axis is what merging the two halves made: split it back, both resting at the centre.
     const int negative = bindingRowOfAxis(axis, -1), positive = bindingRowOfAxis(axis, +1);
-    if (input.type != INPUT_AXIS || negative < 0 || positive < 0 ||
-        parsed->bindings[negative].type != INPUT_NONE || parsed->bindings[positive].type != INPUT_NONE)
+    if (input.type != INPUT_AXIS || negative < 0 || positive < 0 || bindings[negative].type != INPUT_NONE ||
+        bindings[positive].type != INPUT_NONE)
         return false;
     CapturedInput half = input;
     half.value = 0;
     half.extreme = input.value;
-    store(parsed, negative, half);
+    store(bindings, negative, half);
     half.extreme = input.extreme;
-    store(parsed, positive, half);
+    store(bindings, positive, half);
     return true;
 }
 
@@ -101,6 +103,19 @@ bool parseInput(const QByteArray& token, CapturedInput* input)
     return true;
 }
 
+void parseBindingFields(const QList<QByteArray>& fields, CapturedInput bindings[BINDING_ROWS],
+                        QList<QByteArray>* otherFields)
+{
+    SDL_memset(bindings, 0, sizeof(CapturedInput) * BINDING_ROWS);
+    for (const QByteArray& field : fields) {
+        if (field.isEmpty())
+            continue;
+        const int colon = field.indexOf(':');
+        if ((colon <= 0 || !takeEntry(bindings, field.left(colon), field.mid(colon + 1))) && otherFields)
+            *otherFields << field;
+    }
+}
+
 bool parseMapping(const QByteArray& line, ParsedMapping* parsed)
 {
     const QList<QByteArray> fields = line.split(',');
@@ -109,30 +124,15 @@ bool parseMapping(const QByteArray& line, ParsedMapping* parsed)
     ParsedMapping result;
     result.guid = fields.at(0);
     result.name = fields.at(1);
-    for (int i = 2; i < fields.size(); ++i) {
-        const QByteArray& field = fields.at(i);
-        if (field.isEmpty())
-            continue;
-        const int colon = field.indexOf(':');
-        if (colon <= 0 || !takeEntry(&result, field.left(colon), field.mid(colon + 1)))
-            result.otherFields << field;
-    }
+    parseBindingFields(fields.mid(2), result.bindings, &result.otherFields);
     *parsed = result;
     return true;
 }
 
 QByteArray buildMapping(const ParsedMapping& parsed)
 {
-    char text[MAPPING_TEXT_SIZE];
-    buildMappingString(parsed.bindings, parsed.guid.constData(), text, sizeof text);
-    QByteArray line(text);
-    // The builder's second field is the name placeholder; the name goes exactly there.
-    const int nameStart = parsed.guid.size() + 1;
-    line.replace(nameStart, line.indexOf(',', nameStart) - nameStart, parsed.name);
-    for (const QByteArray& field : parsed.otherFields) {
-        if (field.startsWith("platform:"))
-            continue;
+    QByteArray line = parsed.guid + ',' + parsed.name + ',';
+    for (const QByteArray& field : bindingFields(parsed.bindings) + parsed.otherFields)
         line += field + ',';
-    }
     return line;
 }

@@ -3,11 +3,10 @@
 namespace
 {
 
-void appendText(char* out, size_t outSize, const char* text)
+QByteArray controlName(const char* name)
 {
-    // SDL's name look-ups give NULL for an unknown control; appending nothing is the safe reading.
-    if (text)
-        SDL_strlcat(out, text, outSize);
+    // SDL's name look-ups give NULL for an unknown control; no name is the safe reading.
+    return QByteArray(name ? name : "");
 }
 
 // The input side of one entry ("b4", "h0.3", "-a0", "a2~"), at most MAPPING_TOKEN_SIZE - 1 characters.
@@ -59,52 +58,55 @@ bool mergeAxisHalves(CapturedInput bindings[BINDING_ROWS], int row)
     return true;
 }
 
+QList<QByteArray> bindingFields(const CapturedInput bindings[BINDING_ROWS])
+{
+    // Merging halves empties rows: it works on a copy, so the same slots always give the same fields.
+    CapturedInput copy[BINDING_ROWS];
+    SDL_memcpy(copy, bindings, sizeof copy);
+    QList<QByteArray> fields;
+    for (int row = 0; row < BINDING_ROWS; ++row) {
+        // Checked at this moment: writing the row before may have merged this one away.
+        if (copy[row].type == INPUT_NONE)
+            continue;
+
+        QByteArray field;
+        const BindingRow& control = bindingTable[row];
+        switch (control.kind) {
+        case RowKind::Button:
+        case RowKind::Dpad:
+            field =
+                controlName(SDL_GameControllerGetStringForButton(SDL_GameControllerButton(control.control)));
+            break;
+        case RowKind::StickHalf:
+            if (control.direction > 0)
+                field = "+";
+            else if (!mergeAxisHalves(copy, row))
+                field = "-";
+            field += controlName(SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(control.control)));
+            break;
+        case RowKind::Trigger:
+            field = controlName(SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(control.control)));
+            break;
+        }
+
+        char token[MAPPING_TOKEN_SIZE];
+        writeToken(copy[row], token);
+        fields << field + ':' + token;
+    }
+    return fields;
+}
+
 void buildMappingString(const CapturedInput bindings[BINDING_ROWS], const char* guidText, char* out,
                         size_t outSize)
 {
     if (!out || outSize == 0)
         return;
     SDL_strlcpy(out, guidText ? guidText : "", outSize);
+    SDL_strlcat(out, ",%GAMEPAD_NAME%,platform:", outSize);
+    SDL_strlcat(out, SDL_GetPlatform(), outSize);
     SDL_strlcat(out, ",", outSize);
-    SDL_strlcat(out, "%GAMEPAD_NAME%", outSize);
-    SDL_strlcat(out, ",", outSize);
-    SDL_strlcat(out, "platform:", outSize);
-    appendText(out, outSize, SDL_GetPlatform());
-    SDL_strlcat(out, ",", outSize);
-
-    // Merging halves empties rows: it works on a copy, so the same slots always give the same text.
-    CapturedInput slots[BINDING_ROWS];
-    SDL_memcpy(slots, bindings, sizeof slots);
-    for (int row = 0; row < BINDING_ROWS; ++row) {
-        // Checked at this moment: writing the row before may have merged this one away.
-        if (slots[row].type == INPUT_NONE)
-            continue;
-
-        const BindingRow& control = bindingTable[row];
-        switch (control.kind) {
-        case RowKind::Button:
-        case RowKind::Dpad:
-            appendText(out, outSize,
-                       SDL_GameControllerGetStringForButton(SDL_GameControllerButton(control.control)));
-            break;
-        case RowKind::StickHalf:
-            if (control.direction > 0)
-                SDL_strlcat(out, "+", outSize);
-            else if (!mergeAxisHalves(slots, row))
-                SDL_strlcat(out, "-", outSize);
-            appendText(out, outSize,
-                       SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(control.control)));
-            break;
-        case RowKind::Trigger:
-            appendText(out, outSize,
-                       SDL_GameControllerGetStringForAxis(SDL_GameControllerAxis(control.control)));
-            break;
-        }
-        SDL_strlcat(out, ":", outSize);
-
-        char token[MAPPING_TOKEN_SIZE];
-        writeToken(slots[row], token);
-        SDL_strlcat(out, token, outSize);
+    for (const QByteArray& field : bindingFields(bindings)) {
+        SDL_strlcat(out, field.constData(), outSize);
         SDL_strlcat(out, ",", outSize);
     }
 }
