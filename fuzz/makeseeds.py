@@ -112,6 +112,35 @@ local = {
     'nul-bytes': bytes([len(GUID)]) + GUID + bytes([len(GUID) + 3]) + GUID + b',\x00x' + b'a\x00x\nb\x00\nc',
 }
 
+# Steam's config.vdf: flags (bit 0 remove, bits 1-2 the pad's CRCs), name length, name, the file.
+STEAM_GUID = b'030000005e0400008e02000010010000'
+REALISTIC_VDF = (
+    b'"InstallConfigStore"\n{\n\t"Software"\n\t{\n\t\t"Valve"\n\t\t{\n\t\t\t"Steam"\n\t\t\t{\n'
+    b'\t\t\t\t"AutoUpdateWindowEnabled"\t\t"0"\n\t\t\t\t"CompatToolMapping"\n\t\t\t\t{\n\t\t\t\t\t"0"\n'
+    b'\t\t\t\t\t{\n\t\t\t\t\t\t"name"\t\t"proton_experimental"\n\t\t\t\t\t\t"config"\t\t""\n\t\t\t\t\t}\n'
+    b'\t\t\t\t}\n\t\t\t\t"CachedLaunchOption"\t\t"gamemoderun \\"%command%\\" -novid"\n\t\t\t}\n\t\t}\n\t}\n'
+    b'\t"Music"\n\t{\n\t\t"Directories"\n\t\t{\n\t\t\t"0"\t\t"C:\\\\Users\\\\Player\\\\Music\\\\"\n\t\t}\n\t}\n'
+    b'\t"SDL_GamepadBind"\t\t"03000000de2800000112000001000000,Handheld,a:b0,platform:Linux,\n'
+    + STEAM_GUID + b',Old Pad,a:b1,platform:Linux,\\n03000000aaaa0000bbbb000000000000,Other,a:b2,platform:Linux,\n"\n'
+    b'\t"streaming"\n\t{\n\t}\n}\n')
+steamconfig = {
+    'realistic-add': bytes([2, 15]) + b'Pad "2" \\ $HOME' + REALISTIC_VDF,
+    'realistic-remove': bytes([3, 0]) + REALISTIC_VDF,
+    'missing-key': bytes([0, 3]) + b'Pad' + b'"InstallConfigStore"\r\n{\r\n\t"a"\t\t"b"\r\n}\r\n',
+    'brace-after-entry': bytes([0, 3]) + b'Pad' + b'"InstallConfigStore" { "a" "b" }',
+    'comments-conditions-bare': bytes([2, 3]) + b'Pad' + b'\xef\xbb\xbf// written by hand\n'
+    + b'InstallConfigStore [$LINUX] {\n  key value // note "quoted\n  "c" "{}" [!$WIN32]\n'
+    + b'  sdl_gamepadbind ' + STEAM_GUID + b',Bare\\Pad,crc:322b,\n}\n',
+    'escaped-breaks-repeated': bytes([7, 0]) + b'"InstallConfigStore"\n{\n\t"SDL_GamepadBind"\t\t"'
+    + STEAM_GUID + b',One,crc:322b,\\n\\n03002b325e0400008e02000010010000,Two,\\n# ' + STEAM_GUID
+    + b'\\n' + STEAM_GUID + b',Three,crc:abcd,\\n\\\\n' + STEAM_GUID + b',Four,\\n"\n}\n',
+    'nested-and-second-key': bytes([0, 3]) + b'Pad' + b'"x" "y"\n"InstallConfigStore"\n{\n\t"a"\n\t{\n'
+    + b'\t\t"SDL_GamepadBind"\t\t"' + STEAM_GUID + b',Deep,"\n\t}\n}\n"InstallConfigStore" { "SDL_GamepadBind" "" }\n',
+    'unbalanced': bytes([0, 1]) + b'P' + b'"InstallConfigStore"\n{\n\t"a"\t\t"b\\"\n}\n',
+    'brace-never-closed': bytes([0, 1]) + b'P' + b'"InstallConfigStore"\n{\n\t"a"\n\t{\n\t}\n',
+    'name-with-break': bytes([0, 3]) + b'a\nb' + b'"InstallConfigStore" { "SDL_GamepadBind" "" }',
+}
+
 
 def write(target, seeds):
     folder = os.path.join(HERE, 'corpus', target)
@@ -124,3 +153,4 @@ def write(target, seeds):
 write('fuzz_capture', capture)
 write('fuzz_environment', environment)
 write('fuzz_localsave', local)
+write('fuzz_steamconfig', steamconfig)

@@ -1,5 +1,6 @@
 #include "environmentfile.h"
-#include "environmentfile_p.h"
+#include "safereplace.h"
+#include "userenvironmentformat.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -15,24 +16,11 @@
 
 const char* const kSystemEnvironmentFile = "/etc/environment";
 const char* const kUserEnvironmentFileName = "99-stickwell.conf";
-
-EnvironmentFileFault environmentFileFault = nullptr;
+const char* const kMappingVariable = "SDL_GAMECONTROLLERCONFIG";
+const char* const kMappingFileVariable = "SDL_GAMECONTROLLERCONFIG_FILE";
 
 namespace
 {
-
-int injectedError(EnvironmentFileStep step)
-{
-    return environmentFileFault ? environmentFileFault(step) : 0;
-}
-
-// Runs one step that is a single system call returning 0 on success; returns 0 or the errno value.
-template <typename Call> int runStep(EnvironmentFileStep step, Call call)
-{
-    if (const int err = injectedError(step))
-        return err;
-    return call() == 0 ? 0 : errno;
-}
 
 QString describe(const QString& what, int err)
 {
@@ -42,8 +30,6 @@ QString describe(const QString& what, int err)
 // Returns 0 or the errno value of the failed read.
 int readAll(int fd, QByteArray* content)
 {
-    if (const int err = injectedError(EnvironmentFileStep::Read))
-        return err;
     char chunk[65536];
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -56,26 +42,6 @@ int readAll(int fd, QByteArray* content)
         }
         content->append(chunk, static_cast<int>(n));
     }
-}
-
-// Returns 0 or the errno value of the failed write.
-int writeAll(int fd, const QByteArray& content)
-{
-    if (const int err = injectedError(EnvironmentFileStep::Write))
-        return err;
-    const char* p = content.constData();
-    size_t left = static_cast<size_t>(content.size());
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return 0;
 }
 
 // True when line assigns name: optional blanks, optionally "export" and blanks, then name and "=".
@@ -105,64 +71,65 @@ template <typename Take> void forEachLine(const QByteArray& content, Take take)
     }
 }
 
-// Every line that does not assign name, in order.
-QByteArray keptLines(const QByteArray& content, const QByteArray& name)
+// What one edit does: the file, the variables whose assignments go, the line appended after the rest
+// ("" for a reset) and which of the two files it is.
+struct Edit {
+    QByteArray path;
+    QList<QByteArray> names;
+    QByteArray line;
+    bool userFile;
+};
+
+// The system file without the lines that assign one of names, in order.
+QByteArray keptSystemLines(const QByteArray& content, const QList<QByteArray>& names)
 {
     QByteArray kept;
     kept.reserve(content.size());
     forEachLine(content, [&](const QByteArray& line) {
-        if (!assignsVariable(line, name))
-            kept += line;
+        for (const QByteArray& name : names)
+            if (assignsVariable(line, name))
+                return;
+        kept += line;
     });
     return kept;
 }
 
-void syncDirectoryOf(const QByteArray& path)
+// The per-user file without the assignments of names (all their lines), the rest byte for byte.
+QByteArray keptUserContent(const QByteArray& content, const QList<QByteArray>& names)
 {
-    const int slash = path.lastIndexOf('/');
-    const QByteArray dir = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    QByteArray kept;
+    kept.reserve(content.size());
+    int from = 0;
+    for (const UserAssignment& assignment : userAssignments(content)) {
+        if (!names.contains(assignment.name))
+            continue;
+        kept += content.mid(from, assignment.begin - from);
+        from = assignment.end;
     }
+    return kept + content.mid(from);
 }
 
-// Writes the complete new content to the temporary file out and makes it a faithful stand-in for the
-// original. Returns "" or what failed.
-QString fillTemporary(int out, const QString& temp, const QString& file, const QByteArray& content,
-                      const struct stat& original)
+// Appends line to the per-user file's content so that systemd reads it as a line of its own: a last
+// line that lacks its break gets one, and a backslash that would carry the reader on into it gets an
+// empty line to end on. Returns "" or why the line can't stand on its own.
+QString appendUserLine(QByteArray* content, const QByteArray& line, const QByteArray& path)
 {
-    if (const int err = writeAll(out, content))
-        return describe(QStringLiteral("Can't write the temporary file %1").arg(temp), err);
-    // Owner first: a change of owner may clear set-id bits that the mode then restores. An owner that
-    // is already right is left alone, so an unprivileged user can edit a file of their own.
-    struct stat created;
-    if (::fstat(out, &created) != 0)
-        return describe(QStringLiteral("Can't examine the temporary file %1").arg(temp), errno);
-    const int ownerErr = runStep(EnvironmentFileStep::Owner, [&] {
-        if (created.st_uid == original.st_uid && created.st_gid == original.st_gid)
-            return 0;
-        return ::fchown(out, original.st_uid, original.st_gid);
-    });
-    if (ownerErr)
-        return describe(QStringLiteral("Can't give %1 the owner and group of %2").arg(temp, file), ownerErr);
-    if (const int err =
-            runStep(EnvironmentFileStep::Mode, [&] { return ::fchmod(out, original.st_mode & 07777); }))
-        return describe(QStringLiteral("Can't give %1 the permissions of %2").arg(temp, file), err);
-    if (const int err = runStep(EnvironmentFileStep::Sync, [&] { return ::fsync(out); }))
-        return describe(QStringLiteral("Can't flush the temporary file %1 to disk").arg(temp), err);
+    UserFileEnd end;
+    userAssignments(*content, &end);
+    for (int i = 0; i < 2 && (end == UserFileEnd::InLine || end == UserFileEnd::Continued ||
+                              (!content->isEmpty() && !content->endsWith('\n')));
+         ++i) {
+        *content += '\n';
+        userAssignments(*content, &end);
+    }
+    if (end != UserFileEnd::Fresh)
+        return QStringLiteral("Won't write %1: it ends inside a quoted value that is never closed, so the "
+                              "new line would become part of that value; close the quote or remove the "
+                              "line that opens it")
+            .arg(QFile::decodeName(path));
+    *content += line;
     return QString();
 }
-
-// What one edit does: the file, the variable, the line that takes the place of its old lines ("" for a
-// reset) and which of the two files it is.
-struct Edit {
-    QByteArray path;
-    QByteArray name;
-    QByteArray line;
-    bool userFile;
-};
 
 const char kUserFileHeader[] =
     "# Written by Stickwell: the gamepad mapping for SDL2 games, read by your desktop session at login.\n"
@@ -191,45 +158,16 @@ QString readOriginal(const QByteArray& path, bool noFollow, QByteArray* content,
     return QString();
 }
 
-// Puts newContent in the place of the file at path: temporary file beside it, fsync, rename. Returns ""
-// on success, else what failed; the file at path is then as it was.
-QString replaceContent(const QByteArray& path, const QByteArray& newContent, const struct stat& original)
+// Puts newContent in the place of the file at path (already resolved, if it was a link). Returns "" on
+// success, else what failed; the file at path is then as it was.
+QString replaceContent(const QByteArray& path, const QByteArray& newContent, bool userFile)
 {
-    const QString file = QFile::decodeName(path);
-    // A fresh name each time, created exclusively (mkstemp): nothing that already lies beside the file,
-    // neither a leftover of a killed run nor a file or link planted by someone else, is followed,
-    // overwritten or removed, and no leftover can block later edits.
-    QByteArray tempPath = path + "_new.XXXXXX";
-    int out = -1;
-    int err = injectedError(EnvironmentFileStep::CreateTemp);
-    if (!err) {
-        out = ::mkostemp(tempPath.data(), O_CLOEXEC);
-        err = out < 0 ? errno : 0;
-    }
-    const QString temp = QFile::decodeName(tempPath);
-    if (err)
-        return describe(QStringLiteral("Can't create the temporary file %1").arg(temp), err);
-
-    QString failure = fillTemporary(out, temp, file, newContent, original);
-    // close() can report a deferred write error (network file systems), so it counts too.
-    int closeErr = ::close(out) == 0 ? 0 : errno;
-    if (!closeErr)
-        closeErr = injectedError(EnvironmentFileStep::Close);
-    if (closeErr && closeErr != EINTR && failure.isEmpty())
-        failure = describe(QStringLiteral("Can't close the temporary file %1").arg(temp), closeErr);
-    if (failure.isEmpty()) {
-        err = runStep(EnvironmentFileStep::Rename,
-                      [&] { return ::rename(tempPath.constData(), path.constData()); });
-        if (!err) {
-            // The edit has taken effect; flushing the directory entry is best effort, as calling the
-            // edit failed now would be the wrong answer.
-            syncDirectoryOf(path);
-            return QString();
-        }
-        failure = describe(QStringLiteral("Can't rename %1 to %2").arg(temp, file), err);
-    }
-    // Created exclusively above, so it is ours to remove.
-    ::unlink(tempPath.constData());
+    ReplacePolicy policy;
+    policy.links = userFile ? ReplacePolicy::RefuseLink : ReplacePolicy::FollowLink;
+    policy.mayCreate = userFile;
+    policy.temporarySuffix = QStringLiteral("_new.");
+    QString failure;
+    replaceFile(QFile::decodeName(path), newContent, policy, &failure);
     return failure;
 }
 
@@ -265,11 +203,7 @@ QString createUserFile(const Edit& edit)
         // Readable by the session's other programs whatever the umask.
         ::chmod(dir.constData(), 0755);
     }
-    struct stat fresh = {};
-    fresh.st_mode = S_IFREG | 0644;
-    fresh.st_uid = ::geteuid();
-    fresh.st_gid = ::getegid();
-    return replaceContent(edit.path, kUserFileHeader + edit.line, fresh);
+    return replaceContent(edit.path, kUserFileHeader + edit.line, true);
 }
 
 // The whole rewrite. Returns "" on success, else what failed.
@@ -302,13 +236,18 @@ QString rewrite(const Edit& edit)
     const QString failure = readOriginal(path, edit.userFile, &content, &original);
     if (!failure.isEmpty())
         return failure;
-    QByteArray newContent = keptLines(content, edit.name);
-    if (!edit.line.isEmpty()) {
+    QByteArray newContent =
+        edit.userFile ? keptUserContent(content, edit.names) : keptSystemLines(content, edit.names);
+    if (!edit.line.isEmpty() && edit.userFile) {
+        const QString refusal = appendUserLine(&newContent, edit.line, path);
+        if (!refusal.isEmpty())
+            return refusal;
+    } else if (!edit.line.isEmpty()) {
         if (!newContent.isEmpty() && !newContent.endsWith('\n'))
             newContent += '\n';
         newContent += edit.line;
     }
-    return replaceContent(path, newContent, original);
+    return replaceContent(path, newContent, edit.userFile);
 }
 
 // Checks the arguments; returns "" when they are fit to be written.
@@ -341,7 +280,7 @@ bool editSystemFile(const char* name, const char* value, bool append, const QStr
 
     const QByteArray encodedPath = QFile::encodeName(path);
     const QByteArray line = append ? QByteArray(name) + '=' + value + '\n' : QByteArray();
-    failure = rewrite({encodedPath, QByteArray(name), line, false});
+    failure = rewrite({encodedPath, {QByteArray(name)}, line, false});
     if (!failure.isEmpty()) {
         const QByteArray error = "ERROR: Can't open file " + encodedPath + ". Run 'sudo stickwell'\n";
         std::fwrite(error.constData(), 1, static_cast<size_t>(error.size()), stdout);
@@ -378,8 +317,10 @@ QString unfitForUserEnvironment(const QByteArray& value)
     return QString();
 }
 
-bool editUserFile(const char* name, const char* value, bool append, const QString& path,
-                  QString* errorMessage)
+// Removes the assignments of name and of the other names from the per-user file and, with append,
+// appends one that sets name to value.
+bool editUserFile(const char* name, const char* value, bool append, const QList<QByteArray>& others,
+                  const QString& path, QString* errorMessage)
 {
     QString failure = checkArguments(name, value, append);
     if (failure.isEmpty() && append)
@@ -388,7 +329,8 @@ bool editUserFile(const char* name, const char* value, bool append, const QStrin
         return finish(failure, errorMessage);
     const QByteArray line =
         append ? QByteArray(name) + '=' + quotedForUserEnvironment(value) + '\n' : QByteArray();
-    return finish(rewrite({QFile::encodeName(path), QByteArray(name), line, true}), errorMessage);
+    return finish(rewrite({QFile::encodeName(path), QList<QByteArray>{name} + others, line, true}),
+                  errorMessage);
 }
 
 } // namespace
@@ -424,12 +366,12 @@ QString userEnvironmentFile(const QString& configHome)
 
 bool setUserEnvVar(const char* name, const char* value, const QString& path, QString* errorMessage)
 {
-    return editUserFile(name, value, true, path, errorMessage);
+    return editUserFile(name, value, true, {}, path, errorMessage);
 }
 
 bool resetUserEnvVar(const char* name, const QString& path, QString* errorMessage)
 {
-    return editUserFile(name, nullptr, false, path, errorMessage);
+    return editUserFile(name, nullptr, false, {}, path, errorMessage);
 }
 
 bool fileAssignsEnvVar(const QString& path, const char* name)
@@ -443,17 +385,130 @@ bool fileAssignsEnvVar(const QString& path, const char* name)
     return found;
 }
 
-EnvResetOutcome resetEnvVarForSessions(const char* name, const QString& systemFile, const QString& userFile,
-                                       bool root)
+bool userFileAssignsEnvVar(const QString& path, const char* name)
+{
+    QByteArray content;
+    struct stat st;
+    if (!name || !*name || !readOriginal(QFile::encodeName(path), false, &content, &st).isEmpty())
+        return false;
+    for (const UserAssignment& assignment : userAssignments(content))
+        if (assignment.name == name)
+            return true;
+    return false;
+}
+
+namespace
+{
+// Removes systemName from the system file (as root always, else only when it holds it) and every one of
+// userNames from the per-user file, in one rewrite, when it holds one.
+EnvResetOutcome resetForSessions(const char* systemName, const QList<QByteArray>& userNames,
+                                 const QString& systemFile, const QString& userFile, bool root)
 {
     EnvResetOutcome outcome{QString(), root};
-    if (root && !resetSystemEnvVar(name, systemFile, &outcome.error))
+    if (root && !resetSystemEnvVar(systemName, systemFile, &outcome.error))
         return outcome;
-    if (fileAssignsEnvVar(userFile, name) && !resetUserEnvVar(name, userFile, &outcome.error)) {
+    bool userHolds = false;
+    for (const QByteArray& name : userNames)
+        userHolds = userHolds || userFileAssignsEnvVar(userFile, name.constData());
+    if (userHolds && !editUserFile(userNames.first().constData(), nullptr, false, userNames.mid(1), userFile,
+                                   &outcome.error)) {
         outcome.needsRoot = false;
         return outcome;
     }
-    if (!root && fileAssignsEnvVar(systemFile, name) && !resetSystemEnvVar(name, systemFile, &outcome.error))
+    if (!root && fileAssignsEnvVar(systemFile, systemName) &&
+        !resetSystemEnvVar(systemName, systemFile, &outcome.error))
         outcome.needsRoot = true;
     return outcome;
+}
+} // namespace
+
+EnvResetOutcome resetEnvVarForSessions(const char* name, const QString& systemFile, const QString& userFile,
+                                       bool root)
+{
+    return resetForSessions(name, {QByteArray(name)}, systemFile, userFile, root);
+}
+
+QByteArray systemEnvironmentValue(const QByteArray& value, bool* simplified)
+{
+    QByteArray plain = value;
+    bool changed = false;
+    for (char& c : plain) {
+        if (c == '#' || c == '$' || c == '\\' || c == '"' || c == '\'') {
+            c = ' ';
+            changed = true;
+        }
+    }
+    if (simplified)
+        *simplified = changed;
+    return plain;
+}
+
+QString unfitMappingFilePath(const QString& path)
+{
+    const QString start = QStringLiteral("The mapping file's path \"%1\" ").arg(path);
+    if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+        return QStringLiteral("The mapping file's path holds a line break, which the user environment "
+                              "can't carry");
+    for (const QChar c : {QChar('"'), QChar('\''), QChar('$'), QChar('\\'), QChar('#')})
+        if (path.contains(c))
+            return start + QStringLiteral("holds the character \"%1\", which the readers of the user "
+                                          "environment don't all pass on unchanged")
+                               .arg(c);
+    if (!path.startsWith(QLatin1Char('/')))
+        return start + QStringLiteral("is not absolute: each game would look for it in its own folder");
+    const QString unfit = unfitForUserEnvironment(QFile::encodeName(path));
+    if (!unfit.isEmpty())
+        return start + QStringLiteral("can't be carried: %1").arg(unfit);
+    return QString();
+}
+
+bool setUserMappingFile(const QString& mappingFile, const QString& userFile, QString* errorMessage)
+{
+    const QString unfit = unfitMappingFilePath(mappingFile);
+    if (!unfit.isEmpty())
+        return finish(unfit, errorMessage);
+    return setUserEnvVar(kMappingFileVariable, QFile::encodeName(mappingFile).constData(), userFile,
+                         errorMessage);
+}
+
+SavedMappingVariables savedMappingVariables(const QString& systemFile, const QString& userFile)
+{
+    SavedMappingVariables saved;
+    saved.lineSystemWide = fileAssignsEnvVar(systemFile, kMappingVariable);
+    saved.lineForUser = userFileAssignsEnvVar(userFile, kMappingVariable);
+    saved.fileForUser = userFileAssignsEnvVar(userFile, kMappingFileVariable);
+    return saved;
+}
+
+EnvResetOutcome resetMappingVariables(const QString& systemFile, const QString& userFile, bool root)
+{
+    return resetForSessions(kMappingVariable,
+                            {QByteArray(kMappingVariable), QByteArray(kMappingFileVariable)}, systemFile,
+                            userFile, root);
+}
+
+QStringList mappingFileReport(const QString& value)
+{
+    const QString variable = QString::fromLatin1(kMappingFileVariable);
+    if (value.isEmpty())
+        return {QStringLiteral("Environment variable \"%1\" is not defined").arg(variable)};
+    QStringList report{QStringLiteral("Environment variable \"%1\" is set to: \"%2\"").arg(variable, value)};
+    const QByteArray path = QFile::encodeName(value);
+    struct stat st;
+    QString problem;
+    if (!value.startsWith(QLatin1Char('/')))
+        problem = QStringLiteral("it is not an absolute path, so each game looks for it in its own folder");
+    else if (::stat(path.constData(), &st) != 0)
+        problem = errno == ENOENT
+                      ? QStringLiteral("it points at a file that does not exist")
+                      : describe(QStringLiteral("it points at a file that can't be examined"), errno);
+    else if (!S_ISREG(st.st_mode))
+        problem = QStringLiteral("it points at something that is not a file");
+    else if (const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0)
+        problem = describe(QStringLiteral("it points at a file that can't be read"), errno);
+    else
+        ::close(fd);
+    if (!problem.isEmpty())
+        report << QStringLiteral("Warning: \"%1\" gives games no mappings: %2").arg(variable, problem);
+    return report;
 }

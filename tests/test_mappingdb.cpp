@@ -1,9 +1,8 @@
-// The mapping database module: data directory and seed, loading into SDL, the local file's rewrite and
-// its write failures, names and the final mapping, and, against a loopback HTTP(S) server, the
-// submission and the update check.
+// The mapping database module: data directory and seed, loading into SDL, the local file's rewrite,
+// names and the final mapping, and, against a loopback HTTP(S) server, the submission and the update
+// check. The write faults of both files are in test_robustness.
 
 #include "databasefiles.h"
-#include "faildevice.h"
 #include "filedownloader.h"
 #include "gamepadname.h"
 #include "localmappingfile.h"
@@ -14,7 +13,6 @@
 #include "portablemapping.h"
 #include "updatecheck.h"
 #include "virtualpad.h"
-#include "wholefilewrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,9 +29,6 @@
 #include <QtTest>
 
 #include <SDL.h>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace
 {
@@ -84,29 +79,6 @@ int run(const QString& program, const QStringList& arguments)
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// A small tmpfs for the faults root cannot be denied otherwise (no space, a read-only directory).
-struct TmpfsMount {
-    QString path;
-    bool mounted = false;
-    bool mount(const QString& dir, const QString& options)
-    {
-        path = dir;
-        mounted =
-            run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                          options, QStringLiteral("tmpfs"), dir}) == 0;
-        return mounted;
-    }
-    bool remountReadOnly()
-    {
-        return run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), path}) == 0;
-    }
-    ~TmpfsMount()
-    {
-        if (mounted)
-            run(QStringLiteral("umount"), {path});
-    }
-};
-
 QJsonObject route(int status, const QByteArray& body, const QJsonObject& extra = QJsonObject())
 {
     QJsonObject r = extra;
@@ -153,10 +125,6 @@ private slots:
     void saveLocalMapping_data();
     void saveLocalMapping();
     void saveLocalMappingRefusals();
-    void writeFailureKeepsOldFile_data();
-    void writeFailureKeepsOldFile();
-    void shortWrites_data();
-    void shortWrites();
 
     void acceptGamepadName_data();
     void acceptGamepadName();
@@ -587,119 +555,6 @@ void TestMappingDb::saveLocalMappingRefusals()
     QVERIFY(!::saveLocalMapping(path, testGuid(0x30), testGuid(0x30) + ",X\nY,a:b0,", &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(readAll(path), before);
-}
-
-void TestMappingDb::writeFailureKeepsOldFile_data()
-{
-    QTest::addColumn<bool>("local"); // saveLocalMapping, or replaceWorkingCopy
-    QTest::addColumn<QString>("fault");
-    for (const bool local : {true, false}) {
-        const char* file = local ? "local file" : "working copy";
-        for (const char* fault :
-             {"target directory missing", "target is a directory", "directory not writable", "no space"})
-            QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(file, fault))) << local << QString(fault);
-    }
-}
-
-void TestMappingDb::writeFailureKeepsOldFile()
-{
-    QFETCH(bool, local);
-    QFETCH(QString, fault);
-
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    TmpfsMount mount;
-    const QString dir = root.filePath(QStringLiteral("dir"));
-    QVERIFY(QDir().mkdir(dir));
-    QString path = QDir(dir).filePath(local ? kLocalDatabaseFile : kCommunityDatabaseFile);
-    QByteArray old;
-    for (int i = 0; i < 20; ++i)
-        old += mappingLine(testGuid(0x40 + i), "Earlier Pad") + '\n';
-    bool restoreMode = false;
-
-    if (fault == QLatin1String("target directory missing")) {
-        path = root.filePath(QStringLiteral("missing/") + QFileInfo(path).fileName());
-        old = QByteArray();
-    } else if (fault == QLatin1String("target is a directory")) {
-        QVERIFY(QDir().mkdir(path));
-        QVERIFY(writeAll(QDir(path).filePath(QStringLiteral("inside.txt")), old));
-    } else if (fault == QLatin1String("directory not writable")) {
-        if (geteuid() != 0) {
-            QVERIFY(writeAll(path, old));
-            QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-            restoreMode = true;
-        } else {
-            // Root writes through permission bits; a read-only mount stops it.
-            if (!mount.mount(dir, QStringLiteral("size=64k")))
-                QSKIP("running as root and tmpfs cannot be mounted here");
-            QVERIFY(writeAll(path, old));
-            if (!mount.remountReadOnly())
-                QSKIP("running as root and the tmpfs cannot be made read-only");
-        }
-    } else if (fault == QLatin1String("no space")) {
-        if (!mount.mount(dir, QStringLiteral("size=16k")))
-            QSKIP("tmpfs cannot be mounted here (needs root)");
-        QVERIFY(writeAll(path, old));
-        // Fill what is left.
-        QFile filler(QDir(dir).filePath(QStringLiteral("filler")));
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray block(512, 'x');
-        while (filler.write(block) == block.size()) {
-        }
-        filler.close();
-    }
-    const QStringList entriesBefore =
-        QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-
-    QString error;
-    bool saved;
-    const QByteArray replacement = old + mappingLine(testGuid(0x30), "New Pad") + '\n';
-    if (local)
-        saved = ::saveLocalMapping(path, testGuid(0x30), mappingLine(testGuid(0x30), "New Pad"), &error);
-    else
-        saved = replaceWorkingCopy(path, replacement, &error);
-    if (restoreMode)
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-    QVERIFY(!saved);
-    QVERIFY2(error.contains(QFileInfo(path).fileName()), qPrintable(error));
-    if (fault == QLatin1String("target directory missing")) {
-        QVERIFY(!QFileInfo::exists(QFileInfo(path).path()));
-    } else if (fault == QLatin1String("target is a directory")) {
-        QVERIFY(QFileInfo(path).isDir());
-        QCOMPARE(readAll(QDir(path).filePath(QStringLiteral("inside.txt"))), old);
-    } else {
-        QCOMPARE(readAll(path), old);
-    }
-    // No temporary file is left behind.
-    QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entriesBefore);
-}
-
-// What both file writers do with a device that takes less than it is given, on any machine.
-void TestMappingDb::shortWrites_data()
-{
-    QTest::addColumn<int>("failAfter");
-    QTest::addColumn<int>("chunk");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("full from the start") << 0 << 0 << false;
-    QTest::newRow("full part way") << 1000 << 0 << false;
-    QTest::newRow("full one byte before the end") << 4095 << 0 << false;
-    QTest::newRow("full part way, a little at a time") << 1000 << 7 << false;
-    QTest::newRow("a little at a time, room for all") << 4096 << 7 << true;
-}
-
-void TestMappingDb::shortWrites()
-{
-    QFETCH(int, failAfter);
-    QFETCH(int, chunk);
-    QFETCH(bool, written);
-    QByteArray bytes(4096, 'm');
-    FailDevice device(failAfter, chunk);
-    QVERIFY(device.open(QIODevice::WriteOnly));
-    QString why;
-    QCOMPARE(writeToDevice(&device, bytes, &why), written);
-    QCOMPARE(why, written ? QString() : QString::fromLocal8Bit(std::strerror(ENOSPC)));
-    QCOMPARE(device.data(), bytes.left(failAfter));
 }
 
 // --- names and the final mapping ---

@@ -8,6 +8,7 @@
 #include "filedownloader.h"
 #include "localmappingfile.h"
 #include "loopbackserver.h"
+#include "safereplace_p.h"
 #include "sanitizedbuild.h"
 #include "updatecheck.h"
 
@@ -278,6 +279,13 @@ void sleepNs(qint64 ns)
     }
 }
 
+ReplaceStep g_failingStep;
+
+int failAtChosenStep(ReplaceStep step)
+{
+    return step == g_failingStep ? EIO : 0;
+}
+
 QRegularExpression temporaryName(const QString& prefix)
 {
     return QRegularExpression(QStringLiteral("^%1[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(prefix)));
@@ -359,6 +367,7 @@ void TestRobustness::killedWriterLeavesOldOrNew_data()
     QTest::newRow("local file save (200 lines)") << "local";
     QTest::newRow("working copy replace (community database)") << "db";
     QTest::newRow("environment file rewrite (CRLF, NUL bytes)") << "env";
+    QTest::newRow("per-user environment file rewrite (CRLF, NUL bytes)") << "user";
 }
 
 void TestRobustness::killedWriterLeavesOldOrNew()
@@ -401,7 +410,9 @@ void TestRobustness::killedWriterLeavesOldOrNew()
             argsTo[v] = {QFile::encodeName(files[v]), QFile::encodeName(files[1 - v])};
         leftover = temporaryName(QString::fromLatin1(kCommunityDatabaseFile) + '.');
     } else {
-        path = QDir(dir).filePath(QStringLiteral("environment"));
+        const bool user = writer == QLatin1String("user");
+        path = QDir(dir).filePath(user ? QString::fromLatin1(kUserEnvironmentFileName)
+                                       : QStringLiteral("environment"));
         // A few KB of what an environment file may hold, CRLF endings and stray bytes included: the
         // kept lines must come through every rewrite unchanged.
         QByteArray kept = "# /etc/environment: system-wide environment variables\n"
@@ -413,10 +424,10 @@ void TestRobustness::killedWriterLeavesOldOrNew()
         const QByteArray values[2] = {mappingLine(testGuid(0x777), "Env Pad (first)"),
                                       mappingLine(testGuid(0x777), "Env Pad (second)")};
         for (int v = 0; v < 2; ++v)
-            versions[v] = kept + kVariable + '=' + values[v] + '\n';
+            versions[v] = kept + kVariable + '=' + (user ? '"' + values[v] + '"' : values[v]) + '\n';
         for (int v = 0; v < 2; ++v)
             argsTo[v] = {kVariable, values[v], values[1 - v]};
-        leftover = temporaryName(QStringLiteral("environment_new."));
+        leftover = temporaryName(QFileInfo(path).fileName() + QStringLiteral("_new."));
     }
     QVERIFY(writeAll(path, versions[0]));
     int current = 0; // which version the file holds
@@ -615,37 +626,53 @@ void TestRobustness::writersUnderFaults_data()
 {
     QTest::addColumn<QString>("writer");
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("reason"); // part of the error message besides the file name
-    const QString noSpace = QString::fromLocal8Bit(std::strerror(ENOSPC));
-    const QString readOnly = QString::fromLocal8Bit(std::strerror(EROFS));
-    const QString noEntry = QString::fromLocal8Bit(std::strerror(ENOENT));
-    // A full disk and a directory without write permission for the two database writers, and a full
-    // disk for the environment file, are proven in their modules' tests; these are the rest.
-    QTest::newRow("local file: no space part way (200 lines)") << "local"
-                                                               << "no space" << noSpace;
-    QTest::newRow("working copy: no space part way (community database)") << "db"
-                                                                          << "no space" << noSpace;
-    QTest::newRow("environment file: read-only file system") << "env"
-                                                             << "read-only" << readOnly;
-    QTest::newRow("local file: data directory a dangling link") << "local"
-                                                                << "dangling" << noEntry;
-    QTest::newRow("working copy: data directory a dangling link") << "db"
-                                                                  << "dangling" << noEntry;
-    QTest::newRow("environment file: directory a dangling link") << "env"
-                                                                 << "dangling" << noEntry;
+    QTest::addColumn<int>("step");       // the step of the replacement made to fail; -1: none
+    QTest::addColumn<QString>("reason"); // part of the error message besides the file's path
+    const QString readOnly = QString::fromLocal8Bit(std::strerror(::geteuid() == 0 ? EROFS : EACCES));
+    const QString io = QString::fromLocal8Bit(std::strerror(EIO));
+    const QList<std::pair<const char*, ReplaceStep>> steps = {{"create temporary", ReplaceStep::CreateTemp},
+                                                              {"write", ReplaceStep::Write},
+                                                              {"owner and group", ReplaceStep::Owner},
+                                                              {"permissions", ReplaceStep::Mode},
+                                                              {"flush to disk", ReplaceStep::Sync},
+                                                              {"close", ReplaceStep::Close},
+                                                              {"rename", ReplaceStep::Rename}};
+    const QList<std::pair<const char*, const char*>> writers = {{"local", "local file"},
+                                                                {"db", "working copy"},
+                                                                {"env", "environment file"},
+                                                                {"user", "per-user environment file"}};
+    for (const auto& writer : writers) {
+        // The environment files are read first, and refuse what is not a regular file there.
+        const bool env = QByteArray(writer.first) != "local" && QByteArray(writer.first) != "db";
+        auto row = [&](const QString& what, const char* fault, int step, const QString& reason) {
+            QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(writer.second, what)))
+                << writer.first << fault << step << reason;
+        };
+        row("no space part way", "no space", -1, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        row("read-only folder", "read-only", -1, readOnly);
+        row("folder a dangling link", "dangling", -1, QString::fromLocal8Bit(std::strerror(ENOENT)));
+        row("a folder in the file's place", "folder", -1,
+            env ? QStringLiteral("not a regular file") : QStringLiteral("directory"));
+        row("file a mount point (rename fails)", "mount point", -1,
+            QString::fromLocal8Bit(std::strerror(EBUSY)));
+        for (const auto& step : steps)
+            row(QStringLiteral("%1 fails").arg(step.first), "step", int(step.second), io);
+    }
 }
 
 void TestRobustness::writersUnderFaults()
 {
     QFETCH(QString, writer);
     QFETCH(QString, fault);
+    QFETCH(int, step);
     QFETCH(QString, reason);
     QTemporaryDir root;
     QVERIFY(root.isValid());
     const QString dir = root.filePath(QStringLiteral("data"));
     const QString name = writer == QLatin1String("local") ? QString::fromLatin1(kLocalDatabaseFile)
                          : writer == QLatin1String("db")  ? QString::fromLatin1(kCommunityDatabaseFile)
-                                                          : QStringLiteral("environment");
+                         : writer == QLatin1String("env") ? QStringLiteral("environment")
+                                                          : QString::fromLatin1(kUserEnvironmentFileName);
     const QString path = QDir(dir).filePath(name);
 
     QByteArray old;
@@ -655,36 +682,67 @@ void TestRobustness::writersUnderFaults()
     } else if (writer == QLatin1String("db")) {
         old = communityDatabase();
     } else {
-        old = "PATH=\"/usr/bin:/bin\"\nSDL_GAMECONTROLLERCONFIG=old\n";
+        old = writer == QLatin1String("env") ? "PATH=\"/usr/bin:/bin\"\n" : "# by hand\nEDITOR=vim\n";
+        // 40 KiB of the user's own lines, so that a second copy does not fit on a small disk.
+        while (old.size() < 40 * 1024)
+            old += "KEPT_" + QByteArray::number(old.size()) + "=some value that takes room\n";
+        old += QByteArray(kVariable) + (writer == QLatin1String("env") ? "=old\n" : "=\"old\"\n");
     }
 
     QScopedPointer<ScopedMount> mount;
+    QScopedPointer<QTemporaryDir> elsewhere;
+    const bool needsRoot = fault == QLatin1String("no space") || fault == QLatin1String("mount point") ||
+                           (fault == QLatin1String("read-only") && ::geteuid() == 0);
+    if (needsRoot && ::geteuid() != 0)
+        QSKIP("mounting needs root");
     if (fault == QLatin1String("dangling")) {
         QVERIFY(QFile::link(root.filePath(QStringLiteral("moved-away")), dir));
-    } else {
-        if (::geteuid() != 0)
-            QSKIP("mounting a small tmpfs needs root");
+    } else if (fault == QLatin1String("no space") || fault == QLatin1String("read-only")) {
         QVERIFY(QDir().mkdir(dir));
-        // Room for the old file and part of the new one.
-        const qint64 size =
-            fault == QLatin1String("no space") ? (old.size() * 3 / 2 / 4096 + 1) * 4096 : 64 * 1024;
-        mount.reset(new ScopedMount(dir, "size=" + QByteArray::number(size) + ",mode=0755"));
-        if (!mount->mounted())
-            QSKIP(qPrintable("tmpfs cannot be mounted here: " + mount->error()));
+        if (::geteuid() == 0) {
+            // Room for the old file and part of the new one.
+            const qint64 size = (old.size() * 3 / 2 / 4096 + 1) * 4096;
+            mount.reset(new ScopedMount(dir, "size=" + QByteArray::number(size) + ",mode=0755"));
+            if (!mount->mounted())
+                QSKIP(qPrintable("tmpfs cannot be mounted here: " + mount->error()));
+        }
         QVERIFY(writeAll(path, old));
-        if (fault == QLatin1String("read-only"))
+        if (fault == QLatin1String("read-only") && mount)
             QVERIFY(mount->remountReadOnly());
+        else if (fault == QLatin1String("read-only"))
+            QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    } else if (fault == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+        QVERIFY(writeAll(QDir(path).filePath(QStringLiteral("inside")), old));
+    } else {
+        QVERIFY(QDir().mkdir(dir));
+        QVERIFY(writeAll(path, old));
+        if (fault == QLatin1String("mount point")) {
+            // Renaming onto a mount point fails (EBUSY) once the temporary file is complete.
+            elsewhere.reset(new QTemporaryDir);
+            const QString source = elsewhere->filePath(QStringLiteral("source"));
+            QVERIFY(writeAll(source, old));
+            if (::mount(QFile::encodeName(source).constData(), QFile::encodeName(path).constData(), nullptr,
+                        MS_BIND, nullptr) != 0)
+                QSKIP(qPrintable(
+                    QStringLiteral("bind mount not permitted here: %1").arg(std::strerror(errno))));
+        }
     }
     const QStringList before = fault == QLatin1String("dangling") ? QStringList() : listing(dir);
+    g_failingStep = ReplaceStep(qMax(step, 0));
+    replaceFault = step >= 0 ? failAtChosenStep : nullptr;
 
     QString error;
     bool ok;
+    QByteArray printed;
     if (writer == QLatin1String("local")) {
         ok = saveLocalMapping(path, testGuid(0x999), mappingLine(testGuid(0x999), "New Pad"), &error);
     } else if (writer == QLatin1String("db")) {
         QByteArray replacement = old;
         replacement.replace("platform:Linux", "platform:Linux,hint:!SDL_GAMECONTROLLER_USE_BUTTON_LABELS:=1");
         ok = replaceWorkingCopy(path, replacement, &error);
+    } else if (writer == QLatin1String("user")) {
+        ok = setUserEnvVar(kVariable, "new,a:b0", path, &error);
     } else {
         const QByteArray stdoutPath = QFile::encodeName(root.filePath(QStringLiteral("stdout")));
         // The editor's error line goes to standard output; keep it out of the test log.
@@ -697,19 +755,26 @@ void TestRobustness::writersUnderFaults()
         ::dup2(saved, 1);
         ::close(saved);
         ::close(sink);
-        QCOMPARE(readAll(QFile::decodeName(stdoutPath)),
-                 "ERROR: Can't open file " + QFile::encodeName(path) + ". Run 'sudo stickwell'\n");
+        printed = readAll(QFile::decodeName(stdoutPath));
     }
+    replaceFault = nullptr;
+    if (fault == QLatin1String("mount point"))
+        ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    if (fault == QLatin1String("read-only") && !mount)
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QVERIFY(!ok);
     QVERIFY2(error.contains(path) && error.contains(reason), qPrintable(error));
+    if (writer == QLatin1String("env"))
+        QCOMPARE(printed, "ERROR: Can't open file " + QFile::encodeName(path) + ". Run 'sudo stickwell'\n");
     if (fault == QLatin1String("dangling")) {
         QVERIFY(QFileInfo(dir).isSymLink());
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("moved-away"))));
-    } else {
-        QCOMPARE(readAll(path), old);
-        QCOMPARE(listing(dir), before);
+        return;
     }
+    QCOMPARE(readAll(fault == QLatin1String("folder") ? QDir(path).filePath(QStringLiteral("inside")) : path),
+             old);
+    QCOMPARE(listing(dir), before);
 }
 
 // --- bad input ---

@@ -8,6 +8,8 @@
 //       replaceWorkingCopy(path, bytes of fileFirst / fileSecond, alternating)
 //   writerchild env <path> <name> <valueFirst> <valueSecond> [count]
 //       setSystemEnvVar(name, value, path), the value alternating
+//   writerchild user <path> <name> <valueFirst> <valueSecond> [count]
+//       setUserEnvVar(name, value, path), the value alternating
 //
 // Writes "R" to standard output when it is about to start the first write, and "." after each write
 // that completed. Without count it writes until it is killed; with count it stops after count writes
@@ -37,7 +39,7 @@ void signalParent(char c)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: writerchild local|db|env <path> <a> <b> <c> [count]\n"
+    std::fprintf(stderr, "usage: writerchild local|db|env|user <path> <a> <b> <c> [count]\n"
                          "       (see the head of writerchild.cpp)\n");
     return 2;
 }
@@ -69,7 +71,7 @@ int main(int argc, char** argv)
     if (db) {
         contents[0] = readWhole(argv[3]);
         contents[1] = readWhole(argv[4]);
-    } else if (mode != "local" && mode != "env") {
+    } else if (mode != "local" && mode != "env" && mode != "user") {
         return usage();
     }
 
@@ -82,6 +84,8 @@ int main(int argc, char** argv)
             ok = replaceWorkingCopy(path, contents[which], &error);
         else if (mode == "local")
             ok = saveLocalMapping(path, QByteArray(argv[3]), QByteArray(argv[4 + which]), &error);
+        else if (mode == "user")
+            ok = setUserEnvVar(argv[3], argv[4 + which], path, &error);
         else
             ok = setSystemEnvVar(argv[3], argv[4 + which], path, &error);
         if (!ok) {
