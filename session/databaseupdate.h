@@ -31,6 +31,7 @@ public:
     void take(const QByteArray& body, const QString& error);
 
 signals:
+    // One user-visible line for the log, as the window writes it.
     void logged(const QString& line);
 
 private:

@@ -33,6 +33,7 @@ public:
     void reset();
 
 signals:
+    // One user-visible line for the log, as the window writes it.
     void logged(const QString& line);
 
 private:

@@ -69,6 +69,7 @@ signals:
     void stepChanged(int row, const QString& status);
     // A finished mapping was stored; the list is rebuilt right after.
     void stored(const StoreResult& result);
+    // One user-visible line for the log, as the window writes it.
     void logged(const QString& line);
 
 private slots:

@@ -55,6 +55,7 @@ public:
     QNetworkAccessManager* network() const { return m_pNetwork; }
 
 signals:
+    // One user-visible line for the log, as the window writes it.
     void logged(const QString& line);
 
 private:

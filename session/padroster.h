@@ -65,6 +65,7 @@ public:
     QString statusText() const { return m_sStatus; }
 
 signals:
+    // One user-visible line for the log, as the window writes it.
     void logged(const QString& line);
     // The entries and the selection are new.
     void rebuilt();
