@@ -1,22 +1,23 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
-// The one window: gamepad list, picture with highlights, command buttons, wizard buttons and log.
-// Its slots stay thin: the work is done by the worker, mapping database and system modules.
+// The one window: gamepad list, picture with highlights, command buttons, wizard buttons and log. It
+// shows what the session layer (session/) decides and passes the user's clicks on to it.
+
+#include "bindingtable.h"
+#include "mappingsession.h"
+#include "messagedialogs.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QUrl>
-#include <SDL.h>
-
-#include "mappingparser.h"
-#include "sdlpollevent.h"
 
 class QCloseEvent;
-class QNetworkAccessManager;
-class QNetworkReply;
-class QThread;
-class FileDownloader;
-struct PadIdentity;
+class QLabel;
+class DatabaseUpdate;
+class EnvironmentCommands;
+class MappingStore;
+class PadRoster;
+struct StoreResult;
 
 namespace Ui
 {
@@ -40,9 +41,6 @@ struct MainWindowSettings {
     QUrl submissionUrl;      // mapping-collection service
     int networkTimeoutMs;    // a request with no data moving for this long is given up
 };
-
-// An SDLPollEvent::Mode: NormalMode or MappingMode; written only by MainWindow::setMappingMode.
-extern int mappingMode;
 
 class MainWindow : public QMainWindow
 {
@@ -68,12 +66,8 @@ private slots:
     void on_resetEnvVarButton_clicked();
 
 public slots:
+    // Lights or darkens the highlight of binding-table row index.
     void showGamepadImage(int index, bool show);
-    void newMappingAvailable(const CapturedBindings& bindings);
-    void addJoystick(int index);
-    void removeJoystick(int index);
-    void dbFileDownloaded();
-    void mappingSubmitted(QNetworkReply* reply);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -81,59 +75,32 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend struct MainWindowProbe; // tests reach the window's state through it
+    friend struct MainWindowProbe; // tests reach the session through it
 
+    void logLine(const QString& line);
     void printBanner();
-    // Rebuilds the list; keeps the entry of keepInstance selected when it is still present, otherwise
-    // the remembered position; if that is gone too, no entry, or the first one when keepInstance was given.
-    void refreshGamepadList(SDL_JoystickID keepInstance = -1);
-    void closeGamepad();
-    void createBindingOverlays();
-    void hideBindingOverlays();
-    void setMappingMode(SDLPollEvent::Mode mode);
-    void reapplyMappingMode();
-    // The buttons and list of a mode, without touching the worker.
-    void showMappingMode(SDLPollEvent::Mode mode);
-    // One control of the selected pad's mapping captured again; the rest of the line stays.
-    void startRecapture(int row);
-    void storeRecapturedMapping(const QByteArray& captured);
-    // Logs, saves, submits and registers a finished mapping line, then rebuilds the list.
-    void storeMapping(const QByteArray& mappingText, const PadIdentity& pad);
-    // The binding-table row whose highlight lies under pos (picture coordinates), or -1.
-    int bindingRowAt(const QPoint& pos) const;
-    // Leaves the wizard whose pad has gone: normal mode, a true list, and a message.
-    void abandonWizard();
-    // Rebuilds the list keeping the selected pad (wherever its row is now), then restarts the worker on it.
-    void applyMappingChanges();
-    bool listHoldsInstance(SDL_JoystickID instance) const;
-    bool listIsStale() const;
-    SDL_JoystickID selectedInstance() const;
-    // The selected pad as its lines name it (portable GUID, CRCs).
-    PadIdentity selectedPad() const;
-    // SDL's mapping line for the selected controller in the portable form: what the copy and
-    // environment commands hand out.
-    QByteArray selectedMappingLine() const;
-    QString userEnvironmentPath() const;
-    bool envVarSaved() const;
     void showInformation(const QString& text);
     void reportDataDirectoryError(const QString& why);
-    // Says in the log and a box why a new mapping was not saved, and offers it on the clipboard.
-    void reportUnsavedMapping(const QByteArray& mappingText, const QString& why);
+    // The list as the roster holds it, and the commands that need a pad.
+    void showRoster();
+    void showSelection();
+    // The buttons, list and status line of a mode.
+    void showMode(MappingSession::Mode mode);
+    // Offers a mapping that could not be saved on the clipboard.
+    void reportStored(const StoreResult& result);
+    void createBindingOverlays();
+    // The binding-table row whose highlight lies under pos (picture coordinates), or -1.
+    int bindingRowAt(const QPoint& pos) const;
 
-    SDL_Joystick* m_pJoystick;
-    SDL_GameController* m_pGameController;
-    QThread* m_pThread;
-    SDLPollEvent* m_pWorker;
-    FileDownloader* m_pFileDownloader;
-    QNetworkAccessManager* m_pNetwork; // the update check's download and the submissions
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
-    ParsedMapping m_recapture;           // the mapping a single-control capture changes
-    bool m_bRecapture = false;           // the running capture asks for one control only
-    QList<QByteArray> m_sessionMappings; // registered with SDL since the start, oldest first
-    bool m_bDataDirectory = false; // the data directory is the working directory: the files can be written
-    int m_iWizardRows = STANDARD_ROWS; // the rows the wizard steps through: BINDING_ROWS with the extras
-    QString m_sGamepadStatus;          // the status line of normal mode, as the list last set it
+    MessageDialogs m_dialogs;
+    MappingStore* m_pStore = nullptr;
+    PadRoster* m_pRoster = nullptr;
+    EnvironmentCommands* m_pCommands = nullptr;
+    MappingSession* m_pSession = nullptr;
+    DatabaseUpdate* m_pUpdate = nullptr;
+    QLabel* m_overlays[BINDING_ROWS] = {}; // the highlights, children of the picture
 };
 
 #endif

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
@@ -32,6 +33,13 @@ const char* const kResetLine = "Resetting environment variable \"SDL_GAMECONTROL
 const char* const kConfirmation =
     "This will set mapping for current gamepad as environment variable \"SDL_GAMECONTROLLERCONFIG\", so all "
     "SDL2 games will pick this mapping automatically. Continue?";
+// The question when the file holds the line of the pad named replaced: it says so.
+QString confirmationReplacing(const QString& replaced)
+{
+    return QString(kConfirmation)
+        .replace("Continue?",
+                 "It replaces the mapping for \"" + replaced + "\" that the variable holds now. Continue?");
+}
 const char* const kRestartAdvice = "You might need to restart your computer for the changes to take effect";
 const char* const kSentinel = "clipboard before the command";
 
@@ -395,7 +403,10 @@ private slots:
 
         QCOMPARE(answers.seen().size(), 1);
         QCOMPARE(answers.seen().first().text, QString("Stickwell v1.2"));
-        QCOMPARE(answers.seen().first().informativeText, QString(kConfirmation));
+        // Setting this pad drops the line of the pad that had the variable before: the question says so.
+        QCOMPARE(answers.seen().first().informativeText, content.contains("SDL_GAMECONTROLLERCONFIG=")
+                                                             ? confirmationReplacing("Old")
+                                                             : QString(kConfirmation));
         const QByteArray mapping = portableLine(*pad, "Commands Set Pad");
         QCOMPARE(readFile(fixture.settings.environmentFile),
                  kept + "SDL_GAMECONTROLLERCONFIG=" + mapping + "\n");
@@ -405,6 +416,54 @@ private slots:
         QVERIFY(fixture.button("resetEnvVarButton")->isEnabled());
         // The program's own environment stays as it was started.
         QVERIFY(qgetenv("SDL_GAMECONTROLLERCONFIG").isEmpty());
+    }
+
+    // Set writes the line of the pad its question was about: unplugged while the question shows, the pad
+    // is neither swapped for the one selected then nor for an empty value when none is left.
+    void setWritesTheLineItAskedAbout_data()
+    {
+        QTest::addColumn<bool>("another"); // a second pad stays and takes the selection
+        QTest::newRow("another pad stays") << true;
+        QTest::newRow("no pad left") << false;
+    }
+
+    void setWritesTheLineItAskedAbout()
+    {
+        QFETCH(bool, another);
+        auto first = attachPad("Commands Unplugged Pad", true);
+        QVERIFY(first);
+        std::unique_ptr<VirtualPad> second;
+        if (another) {
+            second = attachPad("Commands Remaining Pad", true);
+            QVERIFY(second);
+        }
+        WindowFixture fixture;
+        QVERIFY(writeFile(fixture.settings.environmentFile, "PATH=\"/usr/bin\"\n"));
+        QVERIFY(openQuietly(fixture));
+        QCOMPARE(fixture.list()->currentIndex(), 0);
+        const QByteArray line = portableLine(*first, "Commands Unplugged Pad");
+        const QStringList left = another ? QStringList({"Commands Remaining Pad (mapping available)"})
+                                         : QStringList({"No gamepads found"});
+
+        // The pad goes once the question shows; Yes once the list has followed.
+        QTimer driver;
+        driver.setInterval(10);
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            if (first->isAttached())
+                first->detach();
+            else if (fixture.entries() == left || clock.elapsed() > 5000)
+                box->button(QMessageBox::Yes)->click();
+        });
+        driver.start();
+        QTest::mouseClick(fixture.button("setEnvVarButton"), Qt::LeftButton);
+        QCOMPARE(fixture.entries(), left);
+        QCOMPARE(readFile(fixture.settings.environmentFile),
+                 "PATH=\"/usr/bin\"\nSDL_GAMECONTROLLERCONFIG=" + line + "\n");
     }
 
     void setDeclined_data()
@@ -443,7 +502,7 @@ private slots:
         QStringList shown = watch.escaped;
         for (const ModalAnswerer::Seen& seen : answers.seen())
             shown << seen.informativeText;
-        QCOMPARE(shown, QStringList({kConfirmation}));
+        QCOMPARE(shown, QStringList({confirmationReplacing("Old")}));
         QVERIFY2(watch.unexpected.isEmpty(), qPrintable(watch.unexpected.join(" | ")));
         QCOMPARE(readFile(fixture.settings.environmentFile), content);
         QCOMPARE(fixture.logLines(), log);
@@ -637,8 +696,7 @@ private slots:
         CapturedBindings captured; // a:b0,b:b1
         captured.bindings[0] = {INPUT_BUTTON, 0, 0, 0, 1};
         captured.bindings[1] = {INPUT_BUTTON, 1, 0, 0, 1};
-        QVERIFY(QMetaObject::invokeMethod(fixture.window.get(), "newMappingAvailable", Qt::DirectConnection,
-                                          Q_ARG(CapturedBindings, captured)));
+        emit MainWindowProbe::worker(*fixture.window)->mappingReady(captured);
         QVERIFY(answers.waitAllAnswered());
         QVERIFY(
             QTest::qWaitFor([&] { return fixture.list()->currentText().endsWith("(mapping available)"); }));

@@ -245,7 +245,7 @@ private slots:
         QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*fixture.window)), mapped->instanceId());
 
         // A rebuild keeps the selected position and holds its device again.
-        MainWindowProbe::applyMappingChanges(*fixture.window);
+        MainWindowProbe::session(*fixture.window).applyMappingChanges();
         QCOMPARE(fixture.list()->currentIndex(), 1);
         QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*fixture.window)), mapped->instanceId());
     }
@@ -261,11 +261,11 @@ private slots:
         fixture.list()->setCurrentIndex(2);
         // The window follows hot-plug itself; here the rebuild must come from a mapping change, so the
         // worker must not see the removals first.
-        MainWindowProbe::stopWorker(*fixture.window);
+        MainWindowProbe::worker(*fixture.window)->stop();
         second->detach();
         third->detach();
-        MainWindowProbe::refreshGamepadList(*fixture.window);
-        MainWindowProbe::reapplyMappingMode(*fixture.window);
+        MainWindowProbe::roster(*fixture.window).rebuild();
+        MainWindowProbe::worker(*fixture.window)->restart(SDLPollEvent::NormalMode);
         QCOMPARE(fixture.list()->count(), 1);
         QCOMPARE(fixture.list()->currentIndex(), -1);
         QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*fixture.window)), first->instanceId());
@@ -316,7 +316,7 @@ private slots:
             fixture.list()->setCurrentIndex(entry);
             const SDL_JoystickID expected = entry == 0 ? first->instanceId() : second->instanceId();
             QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*fixture.window)), expected);
-            QCOMPARE(fixture.list()->itemData(entry).toInt(),
+            QCOMPARE(MainWindowProbe::roster(*fixture.window).entries().at(entry).deviceIndex,
                      entry == 0 ? first->deviceIndex() : second->deviceIndex());
         }
     }

@@ -480,16 +480,15 @@ private slots:
                 QCOMPARE(answers.pending(), 0);
                 ++throughBox;
             } else if (create) {
-                // The rest take the same mode switch without the box: reapplyMappingMode enters the mode
-                // that mappingMode names.
-                mappingMode = SDLPollEvent::MappingMode;
-                MainWindowProbe::reapplyMappingMode(window);
+                // The rest take the same mode switch without the box.
+                MainWindowProbe::session(window).beginWizard(STANDARD_ROWS);
             } else {
                 QTest::mouseClick(fixture.button("cancelButton"), Qt::LeftButton);
             }
             slowestSwitchUs = std::max(slowestSwitchUs, one.nsecsElapsed() / 1000);
 
-            QCOMPARE(mappingMode, create ? 1 : 0);
+            QCOMPARE(MainWindowProbe::session(window).mode(),
+                     create ? MappingSession::Mode::Wizard : MappingSession::Mode::Idle);
             QCOMPARE(fixture.button("skipButton")->isVisible(), create);
             QCOMPARE(fixture.list()->isEnabled(), !create);
             QVERIFY2(workerThread->isRunning(),

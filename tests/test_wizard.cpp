@@ -103,6 +103,11 @@ private slots:
         QVERIFY(wizard.start(0, extras));
         QCOMPARE(wizard.answers.seen().first().checkBoxText,
                  QString("My gamepad has extra buttons (share, back paddles, touchpad)"));
+        // The introduction names the wizard's buttons as the window shows them.
+        const QString introduction = wizard.answers.seen().first().informativeText;
+        for (const char* name : {"skipButton", "previousButton", "cancelButton"})
+            QVERIFY2(introduction.contains("click '" + wizard.fixture.button(name)->text() + "' button"),
+                     name);
         auto shows = [&](const QString& text) {
             return QTest::qWaitFor([&] { return wizard.fixture.status() == text; }, 5000);
         };

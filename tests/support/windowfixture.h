@@ -3,6 +3,9 @@
 // A real MainWindow whose files live in temporary directories and whose servers are on loopback.
 
 #include "mainwindow.h"
+#include "mappingsession.h"
+#include "padroster.h"
+#include "sdlpollevent.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,16 +16,14 @@
 #include <QTemporaryDir>
 #include <memory>
 
-// The window's private state, for tests.
+// The window's session layer, for tests.
 struct MainWindowProbe {
-    static SDL_Joystick* joystick(MainWindow& w) { return w.m_pJoystick; }
-    static SDL_GameController* controller(MainWindow& w) { return w.m_pGameController; }
-    static SDLPollEvent* worker(MainWindow& w) { return w.m_pWorker; }
-    static QThread* thread(MainWindow& w) { return w.m_pThread; }
-    static void applyMappingChanges(MainWindow& w) { w.applyMappingChanges(); }
-    static void stopWorker(MainWindow& w) { w.m_pWorker->stop(); }
-    static void refreshGamepadList(MainWindow& w) { w.refreshGamepadList(); }
-    static void reapplyMappingMode(MainWindow& w) { w.reapplyMappingMode(); }
+    static PadRoster& roster(MainWindow& w) { return *w.m_pRoster; }
+    static MappingSession& session(MainWindow& w) { return *w.m_pSession; }
+    static SDL_Joystick* joystick(MainWindow& w) { return w.m_pRoster->joystick(); }
+    static SDL_GameController* controller(MainWindow& w) { return w.m_pRoster->controller(); }
+    static SDLPollEvent* worker(MainWindow& w) { return w.m_pSession->worker(); }
+    static QThread* thread(MainWindow& w) { return w.m_pSession->thread(); }
 };
 
 struct WindowFixture {

@@ -1,0 +1,150 @@
+#include "environmentcommands.h"
+
+#include "dialogs.h"
+#include "environmentfile.h"
+#include "logformat.h"
+
+#include <QFile>
+#include <optional>
+
+namespace
+{
+const char* const kEnvVarName = "SDL_GAMECONTROLLERCONFIG";
+// More than any environment file holds; a larger one is read this far.
+const qint64 kMaxFileBytes = 1 << 20;
+
+// The value that the last line assigning name in the file at path gives it, without its quotes; nothing
+// when no line does. Only read to tell whose mapping the file holds: in double quotes a backslash takes
+// the next character as it is and "$$" is "$", as the user environment writes them.
+std::optional<QByteArray> savedValue(const QString& path, const QByteArray& name)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    std::optional<QByteArray> found;
+    for (QByteArray line : file.read(kMaxFileBytes).split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith("export ") || line.startsWith("export\t"))
+            line = line.mid(7).trimmed();
+        const QByteArray rest = line.mid(name.size()).trimmed();
+        if (line.startsWith(name) && rest.startsWith('='))
+            found = rest.mid(1).trimmed();
+    }
+    if (!found || !found->startsWith('"'))
+        return found;
+    QByteArray value;
+    const QByteArray& quoted = *found;
+    for (int i = 1; i < quoted.size() && quoted.at(i) != '"'; ++i) {
+        if (quoted.at(i) == '\\' && i + 1 < quoted.size())
+            ++i;
+        else if (quoted.at(i) == '$' && quoted.mid(i, 2) == "$$")
+            ++i;
+        value += quoted.at(i);
+    }
+    return value;
+}
+} // namespace
+
+EnvironmentCommands::EnvironmentCommands(const QString& systemFile, const QString& userFile,
+                                         bool runningAsRoot, Dialogs& dialogs, QObject* parent)
+    : QObject(parent), m_systemFile(systemFile), m_userFile(userFile), m_bRoot(runningAsRoot),
+      m_dialogs(dialogs)
+{
+}
+
+void EnvironmentCommands::log(const char* text)
+{
+    emit logged(QString::fromUtf8(text));
+}
+
+void EnvironmentCommands::reportAtStart()
+{
+    const QByteArray configured = getEnvVar(kEnvVarName).toUtf8();
+    if (!configured.isEmpty())
+        log(formatText("Environment variable \"%s\" is set to: \"%s\"", kEnvVarName, configured.constData()));
+    else
+        log(formatText("Environment variable \"%s\" is not defined", kEnvVarName));
+    // Where a value for later sessions comes from; Reset is offered only when there is one to remove.
+    if (fileAssignsEnvVar(m_systemFile, kEnvVarName))
+        log(formatText("Environment variable \"%s\" is saved system-wide in %s", kEnvVarName,
+                       QFile::encodeName(m_systemFile).constData()));
+    if (fileAssignsEnvVar(m_userFile, kEnvVarName))
+        log(formatText("Environment variable \"%s\" is saved for your user in %s", kEnvVarName,
+                       QFile::encodeName(m_userFile).constData()));
+}
+
+bool EnvironmentCommands::isSaved() const
+{
+    return fileAssignsEnvVar(m_systemFile, kEnvVarName) || fileAssignsEnvVar(m_userFile, kEnvVarName);
+}
+
+QString EnvironmentCommands::confirmation() const
+{
+    const QByteArray userFile = QFile::encodeName(m_userFile);
+    QString text;
+    if (m_bRoot)
+        text = QStringLiteral("This will set mapping for current gamepad as environment variable "
+                              "\"SDL_GAMECONTROLLERCONFIG\", so all SDL2 games will pick this mapping "
+                              "automatically. ");
+    else
+        text = QString::fromUtf8(
+            formatText("This will set mapping for current gamepad as environment variable \"%s\" for your "
+                       "user, in %s, so all SDL2 games you start after your next login will pick this "
+                       "mapping automatically (games started before that, or from a terminal that reads "
+                       "nothing else, will not see it). ",
+                       kEnvVarName, userFile.constData()));
+    // The variable holds one line: setting another pad's drops the one there.
+    const std::optional<QByteArray> saved = savedValue(m_bRoot ? m_systemFile : m_userFile, kEnvVarName);
+    if (saved) {
+        const QList<QByteArray> fields = saved->split(',');
+        if (fields.size() >= 2)
+            text += QString::fromUtf8(
+                formatText("It replaces the mapping for \"%s\" that the variable holds now. ",
+                           fields.at(1).constData()));
+        else
+            text += QStringLiteral("It replaces the value that the variable holds now. ");
+    }
+    return text + QStringLiteral("Continue?");
+}
+
+bool EnvironmentCommands::set(const QByteArray& line)
+{
+    if (line.isEmpty()) {
+        log("Error: SDL gives no mapping for this gamepad: nothing was set");
+        return false;
+    }
+    if (!m_dialogs.ask(confirmation()))
+        return false;
+    log(formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, line.constData()));
+    QString error;
+    const bool saved = m_bRoot ? setSystemEnvVar(kEnvVarName, line.constData(), m_systemFile, &error)
+                               : setUserEnvVar(kEnvVarName, line.constData(), m_userFile, &error);
+    if (!saved) {
+        const QByteArray reason = error.toUtf8();
+        log(formatText("Error: %s", reason.constData()));
+        m_dialogs.tell(m_bRoot ? QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData()))
+                               : error);
+        return false;
+    }
+    if (!m_bRoot)
+        log(formatText("Saved for your user in %s; it takes effect at your next login",
+                       QFile::encodeName(m_userFile).constData()));
+    return true;
+}
+
+void EnvironmentCommands::reset()
+{
+    const EnvResetOutcome outcome = resetEnvVarForSessions(kEnvVarName, m_systemFile, m_userFile, m_bRoot);
+    log(formatText("Resetting environment variable \"%s\"", kEnvVarName));
+    if (!outcome.error.isEmpty()) {
+        const QByteArray reason = outcome.error.toUtf8();
+        log(formatText("Error: %s", reason.constData()));
+        m_dialogs.tell(outcome.needsRoot
+                           ? QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData()))
+                           : outcome.error);
+        return;
+    }
+    m_dialogs.tell(
+        m_bRoot ? QStringLiteral("You might need to restart your computer for the changes to take effect")
+                : QStringLiteral("The change takes effect at your next login"));
+}

@@ -1,0 +1,96 @@
+#include "mappingstore.h"
+
+#include "databasefiles.h"
+#include "environmentfile.h"
+#include "filedownloader.h"
+#include "localmappingfile.h"
+#include "logformat.h"
+#include "mappingline.h"
+#include "mappingsubmitter.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <SDL.h>
+
+namespace
+{
+const char* const kEnvVarName = "SDL_GAMECONTROLLERCONFIG";
+} // namespace
+
+MappingStore::MappingStore(const QUrl& submissionUrl, int networkTimeoutMs, QObject* parent)
+    : QObject(parent), m_submissionUrl(submissionUrl), m_pNetwork(new QNetworkAccessManager(this))
+{
+    m_pNetwork->setTransferTimeout(networkTimeoutMs);
+}
+
+void MappingStore::log(const char* text)
+{
+    emit logged(QString::fromUtf8(text));
+}
+
+bool MappingStore::open(const QString& dataDirectory, const QString& seedPath, QString* why)
+{
+    m_bDataDirectory = enterDataDirectory(dataDirectory, seedPath, why);
+    if (m_bDataDirectory)
+        loadMappingFiles();
+    else
+        loadConfiguredMappings();
+    return m_bDataDirectory;
+}
+
+StoreResult MappingStore::store(const QByteArray& line, const PadIdentity& pad)
+{
+    StoreResult result;
+    result.line = line;
+    log(formatText("Mapping string: '%s'", line.constData()));
+    result.unsaved = QStringLiteral("the data directory cannot be used");
+    QStringList skipped;
+    if (m_bDataDirectory &&
+        saveLocalMapping(QString::fromUtf8(kLocalDatabaseFile), pad, line, &result.unsaved, &skipped)) {
+        result.unsaved.clear();
+        result.saved = true;
+    }
+    for (const QString& text : skipped)
+        log(text.toUtf8().constData());
+
+    QNetworkReply* reply = submitMapping(m_pNetwork, m_submissionUrl, pad.guid, line);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { submitted(reply); });
+
+    result.registered = SDL_GameControllerAddMapping(line.constData()) >= 0;
+    if (result.registered)
+        m_sessionLines << line;
+    else
+        log(formatText("Error: SDL did not take the mapping: %s", SDL_GetError()));
+    // This program reads the variable like any other mapping; games started with it still prefer it.
+    MappingLine configured;
+    const bool configuredLine =
+        MappingLine::parse(padLineIn(getEnvVar(kEnvVarName).toUtf8(), pad), &configured);
+    configured.crc = pad.crc;
+    if (configuredLine && configured.text() != line)
+        log(formatText("Note: \"%s\" holds another mapping for this gamepad; games started with it use "
+                       "that one until you set this one with \"Set Mapping As Environment Variable\"",
+                       kEnvVarName));
+    if (!result.saved) {
+        const QByteArray reason = result.unsaved.toUtf8();
+        log(formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));
+    }
+    return result;
+}
+
+void MappingStore::submitted(QNetworkReply* reply)
+{
+    const QByteArray failure = replyFailure(reply).toUtf8();
+    if (failure.isEmpty())
+        log("Mapping sent to the collection service");
+    else
+        log(formatText("Mapping not sent: %s", failure.constData()));
+    reply->deleteLater();
+}
+
+void MappingStore::reload()
+{
+    loadMappingFiles();
+    // The reload brings back the configured mappings; what was made since the start stays newer.
+    for (const QByteArray& line : qAsConst(m_sessionLines))
+        SDL_GameControllerAddMapping(line.constData());
+}
