@@ -11,13 +11,16 @@
 #include "mappingstore.h"
 #include "mappingsubmitter.h"
 #include "padroster.h"
+#include "steamcommands.h"
 #include "updatecheck.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -34,7 +37,8 @@ MainWindowSettings::MainWindowSettings()
     : dataDirectory(defaultDataDirectory()), seedPath(defaultSeedPath()),
       environmentFile(QString::fromUtf8(kSystemEnvironmentFile)), configHome(defaultConfigHome()),
       runningAsRoot(::geteuid() == 0), databaseUrl(QString::fromUtf8(kDefaultDatabaseUrl)),
-      submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl)), networkTimeoutMs(kNetworkTimeoutMs)
+      submissionUrl(QString::fromUtf8(kDefaultSubmissionUrl)), networkTimeoutMs(kNetworkTimeoutMs),
+      steamHome(QDir::homePath())
 {
 }
 
@@ -67,9 +71,12 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
 
     m_pStore = new MappingStore(m_settings.submissionUrl, m_settings.networkTimeoutMs, this);
     connect(m_pStore, &MappingStore::logged, this, &MainWindow::logLine);
+    m_pSteam = new SteamCommands(SteamMappings(m_settings.steamHome), m_dialogs, this);
+    connect(m_pSteam, &SteamCommands::logged, this, &MainWindow::logLine);
     QString dataDirectoryError;
-    const bool dataDirectory =
-        m_pStore->open(m_settings.dataDirectory, m_settings.seedPath, &dataDirectoryError);
+    const bool dataDirectory = m_pStore->open(m_settings.dataDirectory, m_settings.seedPath,
+                                              &dataDirectoryError, m_pSteam->heldLines());
+    createSteamMenu();
 
     createBindingOverlays();
     ui->mainImage->installEventFilter(this);
@@ -81,6 +88,7 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
             m_pSession->cancel();
     });
     printBanner();
+    m_pSteam->reportAtStart();
     if (!dataDirectory)
         reportDataDirectoryError(dataDirectoryError);
 
@@ -189,6 +197,7 @@ void MainWindow::showRoster()
         ui->copyBindingsButton->setEnabled(false);
         ui->copyIdButton->setEnabled(false);
         ui->setEnvVarButton->setEnabled(false);
+        showSteamCommands(false);
     }
     // Devices are back, so a new mapping can be made again.
     ui->newBindings->setEnabled(!m_pRoster->entries().isEmpty());
@@ -200,6 +209,36 @@ void MainWindow::showSelection()
     // The GUID is what a user searches the database for, above all for a pad without a mapping.
     ui->copyIdButton->setEnabled(m_pRoster->joystick() != nullptr);
     ui->setEnvVarButton->setEnabled(m_pRoster->selectedIsMapped());
+    showSteamCommands(m_pSession == nullptr || m_pSession->mode() == MappingSession::Mode::Idle);
+}
+
+void MainWindow::createSteamMenu()
+{
+    auto* menu = new QMenu(ui->steamButton);
+    menu->addAction("&Add Mapping To Steam", this,
+                    [this] { m_pSteam->add(m_pRoster->selectedPad(), m_pRoster->mappingLine()); });
+    menu->addAction("&Remove Mapping From Steam", this,
+                    [this] { m_pSteam->remove(m_pRoster->selectedPad()); });
+    menu->addAction("&Copy As Steam Launch Option", this, [this] {
+        const QByteArray option = m_pSteam->launchOption(m_pRoster->mappingLine());
+        if (option.isEmpty())
+            return;
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(option), QClipboard::Clipboard);
+        showInformation("Steam launch option copied to a clipboard buffer. Paste it into the game's "
+                        "Properties, General, Launch Options, and turn Steam Input off for that game "
+                        "(Properties, Controller).");
+    });
+    ui->steamButton->setMenu(menu);
+}
+
+void MainWindow::showSteamCommands(bool idle)
+{
+    const bool mapped = idle && m_pRoster->controller() && m_pRoster->selectedIsMapped();
+    const QList<QAction*> actions = ui->steamButton->menu()->actions();
+    actions[0]->setEnabled(mapped && m_pSteam->available());
+    actions[1]->setEnabled(mapped && m_pSteam->available());
+    actions[2]->setEnabled(mapped);
+    ui->steamButton->setEnabled(mapped);
 }
 
 void MainWindow::on_gamepadComboBox_currentIndexChanged(int index)
@@ -270,6 +309,7 @@ void MainWindow::showMode(MappingSession::Mode mode)
     ui->setEnvVarButton->setEnabled(!capture && m_pRoster->controller());
     ui->resetEnvVarButton->setEnabled(!capture && m_pCommands->isSaved());
     ui->gamepadComboBox->setEnabled(!capture);
+    showSteamCommands(!capture);
     if (capture)
         return;
     for (QLabel* overlay : m_overlays)

@@ -17,6 +17,7 @@ class DatabaseUpdate;
 class EnvironmentCommands;
 class MappingStore;
 class PadRoster;
+class SteamCommands;
 struct StoreResult;
 
 namespace Ui
@@ -40,6 +41,7 @@ struct MainWindowSettings {
     QUrl databaseUrl;        // community database download
     QUrl submissionUrl;      // mapping-collection service
     int networkTimeoutMs;    // a request with no data moving for this long is given up
+    QString steamHome;       // the home directory whose Steam installations the Steam commands edit
 };
 
 class MainWindow : public QMainWindow
@@ -84,6 +86,9 @@ private:
     // The list as the roster holds it, and the commands that need a pad.
     void showRoster();
     void showSelection();
+    // The Steam menu: its commands, enabled for a mapped pad (and a Steam installation).
+    void createSteamMenu();
+    void showSteamCommands(bool idle);
     // The buttons, list and status line of a mode.
     void showMode(MappingSession::Mode mode);
     // Offers a mapping that could not be saved on the clipboard.
@@ -100,6 +105,7 @@ private:
     EnvironmentCommands* m_pCommands = nullptr;
     MappingSession* m_pSession = nullptr;
     DatabaseUpdate* m_pUpdate = nullptr;
+    SteamCommands* m_pSteam = nullptr;
     QLabel* m_overlays[BINDING_ROWS] = {}; // the highlights, children of the picture
 };
 

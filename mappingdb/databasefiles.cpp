@@ -119,11 +119,13 @@ void takeOverConfiguredMappings()
         SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLERCONFIG_FILE, "", SDL_HINT_OVERRIDE);
 }
 
-void loadMappingFiles()
+void loadMappingFiles(const QList<QByteArray>& steamLines)
 {
     // SDL replaces the mapping of a GUID it already knows, so the user's own file goes after the
     // community's and wins; the configured mappings come last, as games started now would see them.
     addMappingsFromFile(kCommunityDatabaseFile);
+    for (const QByteArray& line : steamLines)
+        SDL_GameControllerAddMapping(line.constData());
     addMappingsFromFile(kLocalDatabaseFile);
     loadConfiguredMappings();
 }

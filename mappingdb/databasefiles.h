@@ -2,6 +2,8 @@
 #define DATABASEFILES_H
 // The data directory and the two mapping database files that are handed to SDL.
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Bare names of the two files, addressed relative to the data directory (the working directory).
@@ -32,7 +34,9 @@ void takeOverConfiguredMappings();
 // the mappings of SDL_GAMECONTROLLERCONFIG_FILE and SDL_GAMECONTROLLERCONFIG, which win over both as
 // they do in games. Missing or unreadable files, and paths that are not regular files (a directory),
 // contribute nothing.
-void loadMappingFiles();
+// steamLines (the lines Steam's configuration holds) go between the two files: the user's own file
+// wins over Steam's lines, Steam's over the community database.
+void loadMappingFiles(const QList<QByteArray>& steamLines = {});
 
 // Only the mappings of SDL_GAMECONTROLLERCONFIG_FILE and SDL_GAMECONTROLLERCONFIG (the last step of
 // loadMappingFiles), for a start without a data directory.

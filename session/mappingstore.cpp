@@ -28,11 +28,13 @@ void MappingStore::log(const char* text)
     emit logged(QString::fromUtf8(text));
 }
 
-bool MappingStore::open(const QString& dataDirectory, const QString& seedPath, QString* why)
+bool MappingStore::open(const QString& dataDirectory, const QString& seedPath, QString* why,
+                        const QList<QByteArray>& steamLines)
 {
+    m_steamLines = steamLines;
     m_bDataDirectory = enterDataDirectory(dataDirectory, seedPath, why);
     if (m_bDataDirectory)
-        loadMappingFiles();
+        loadMappingFiles(m_steamLines);
     else
         loadConfiguredMappings();
     return m_bDataDirectory;
@@ -89,7 +91,7 @@ void MappingStore::submitted(QNetworkReply* reply)
 
 void MappingStore::reload()
 {
-    loadMappingFiles();
+    loadMappingFiles(m_steamLines);
     // The reload brings back the configured mappings; what was made since the start stays newer.
     for (const QByteArray& line : qAsConst(m_sessionLines))
         SDL_GameControllerAddMapping(line.constData());

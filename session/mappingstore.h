@@ -34,7 +34,8 @@ public:
     // seed is copied there when the community file is missing) and hands both mapping files, then the
     // configured mappings, to SDL. When the directory cannot be used, only the configured mappings are
     // loaded, nothing can be saved, and false is returned with why saying why.
-    bool open(const QString& dataDirectory, const QString& seedPath, QString* why = nullptr);
+    bool open(const QString& dataDirectory, const QString& seedPath, QString* why = nullptr,
+              const QList<QByteArray>& steamLines = {});
     // Whether open() succeeded: the local file and the community database can be written.
     bool canSave() const { return m_bDataDirectory; }
 
@@ -65,6 +66,7 @@ private:
     QUrl m_submissionUrl;
     QNetworkAccessManager* m_pNetwork;
     bool m_bDataDirectory = false;
+    QList<QByteArray> m_steamLines; // Steam's configuration held them at start
     QList<QByteArray> m_sessionLines;
 };
 

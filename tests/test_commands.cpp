@@ -10,14 +10,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <SDL.h>
 #include <memory>
@@ -323,6 +326,59 @@ private slots:
         QByteArray outside;
         QVERIFY(externalClipboard(&outside));
         QCOMPARE(outside, mapping);
+    }
+
+    // The Steam menu through the window: add puts the pad's own line into Steam's configuration and
+    // remove takes it out again, every other byte kept; without an installation only the launch option
+    // is offered. (The editing rules themselves are test_steam's.)
+    void steamMenu_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("Steam installed") << true;
+        QTest::newRow("no Steam") << false;
+    }
+
+    void steamMenu()
+    {
+        QFETCH(bool, installed);
+        const QByteArray padName = "Commands Steam Pad";
+        auto pad = attachPad(padName, true);
+        QVERIFY(pad);
+        WindowFixture fixture;
+        const QString config = fixture.root.filePath("home/.local/share/Steam/config/config.vdf");
+        const QByteArray original =
+            "\"InstallConfigStore\"\n{\n\t\"Software\"\n\t{\n\t\t\"Valve\"\t\t\"1\"\n\t}\n}\n";
+        if (installed) {
+            QVERIFY(QDir().mkpath(QFileInfo(config).path()));
+            QVERIFY(writeFile(config, original));
+        }
+        QVERIFY(openQuietly(fixture));
+        auto* steam = fixture.window->findChild<QToolButton*>("steamButton");
+        QVERIFY(steam && steam->isEnabled() && steam->menu());
+        const QList<QAction*> actions = steam->menu()->actions();
+        QCOMPARE(actions[0]->isEnabled(), installed);
+        QCOMPARE(actions[1]->isEnabled(), installed);
+        QVERIFY(actions[2]->isEnabled());
+        if (!installed)
+            return;
+
+        ModalAnswerer answers;
+        answers.answerMessage(QMessageBox::Ok);
+        actions[0]->trigger();
+        QVERIFY(answers.waitAllAnswered());
+        const QByteArray line = portableLine(*pad, padName);
+        QCOMPARE(readFile(config),
+                 "\"InstallConfigStore\"\n{\n\t\"Software\"\n\t{\n\t\t\"Valve\"\t\t\"1\"\n\t}\n"
+                 "\t\"SDL_GamepadBind\"\t\t\"" +
+                     line + "\"\n}\n");
+        QVERIFY(
+            fixture.logLines().contains("Adding the mapping to Steam: '" + QString::fromUtf8(line) + "'"));
+
+        answers.answerMessage(QMessageBox::Ok);
+        actions[1]->trigger();
+        QVERIFY(answers.waitAllAnswered());
+        QVERIFY(!readFile(config).contains(line));
+        QCOMPARE(readFile(config + ".stickwell-backup"), original);
     }
 
     void commandsWithoutTheirHandleDoNothing_data()

@@ -40,6 +40,7 @@ struct WindowFixture {
         settings.seedPath = root.filePath("install/gamecontrollerdb.txt");
         settings.environmentFile = root.filePath("environment");
         settings.configHome = root.filePath("config");
+        settings.steamHome = root.filePath("home");
         // The system-wide route, whoever runs the tests; the per-user route is chosen where tested.
         settings.runningAsRoot = true;
         settings.databaseUrl = QUrl("http://127.0.0.1:9/gamecontrollerdb.txt");
