@@ -11,6 +11,7 @@
 // then the file content (all the rest).
 
 #include "fuzzsupport.h"
+#include "mappingline.h"
 #include "portablemapping.h"
 #include "steamconfig.h"
 
@@ -199,9 +200,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     pad.guid = kGuid;
     pad.crc = (flags & 2) ? 0x322b : 0;
     pad.sdlCrc = (flags & 4) ? 0xabcd : pad.crc;
-    const QByteArray line = kGuid + ',' + QByteArray::fromStdString(name) + ",platform:Linux," +
-                            (pad.crc ? "crc:" + QByteArray::number(pad.crc, 16) + "," : QByteArray()) +
-                            "a:b0,";
+    const QByteArray line =
+        MappingLine::forPad(kGuid, pad.crc, QByteArray::fromStdString(name), {"a:b0"}).text();
 
     const SteamConfig config(content);
     const QByteArray added = config.withPadLine(pad, line);

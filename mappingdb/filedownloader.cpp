@@ -3,6 +3,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 #include <cstring>
 #include <zlib.h>
@@ -93,8 +94,9 @@ QString replyFailure(QNetworkReply* reply)
     return QString();
 }
 
-FileDownloader::FileDownloader(QUrl url, QObject* parent, QNetworkAccessManager* manager, qint64 maxBytes)
-    : QObject(parent), m_iMaxBytes(maxBytes)
+FileDownloader::FileDownloader(QUrl url, QObject* parent, QNetworkAccessManager* manager, qint64 maxBytes,
+                               int deadlineMs)
+    : QObject(parent), m_iMaxBytes(maxBytes), m_pDeadline(new QTimer(this))
 {
     qRegisterMetaType<QNetworkReply*>("QNetworkReply*");
     if (!manager) {
@@ -120,11 +122,23 @@ FileDownloader::FileDownloader(QUrl url, QObject* parent, QNetworkAccessManager*
     connect(pReply, &QNetworkReply::redirected, this, [this] { m_body.clear(); });
     // The reply's own signal: the manager may carry other requests.
     connect(pReply, &QNetworkReply::finished, this, [this, pReply] { fileDownloaded(pReply); });
+
+    // The transfer timeout counts only silence: a server that sends a byte now and then would hold the
+    // download open for good.
+    m_pDeadline->setSingleShot(true);
+    connect(m_pDeadline, &QTimer::timeout, this, [this, pReply, deadlineMs] {
+        m_timedOut = deadlineMs % 1000 == 0
+                         ? QStringLiteral("no complete answer within %1 s").arg(deadlineMs / 1000)
+                         : QStringLiteral("no complete answer within %1 ms").arg(deadlineMs);
+        m_body.clear();
+        pReply->abort();
+    });
+    m_pDeadline->start(deadlineMs);
 }
 
 void FileDownloader::takeArrivedData(QNetworkReply* pReply)
 {
-    if (!m_tooLarge.isEmpty())
+    if (!m_tooLarge.isEmpty() || !m_timedOut.isEmpty())
         return;
     // Both count the bytes as they come, compressed or not; inflateBody bounds what they unpack to.
     const QVariant announced = pReply->header(QNetworkRequest::ContentLengthHeader);
@@ -148,15 +162,19 @@ FileDownloader::~FileDownloader() = default;
 
 void FileDownloader::fileDownloaded(QNetworkReply* pReply)
 {
+    m_pDeadline->stop();
     m_downloadedData.clear();
     m_errorString.clear();
+    m_bEndProven = false;
     takeArrivedData(pReply);
     const QByteArray body = m_body;
     m_body.clear();
 
     // Only a complete 200 answer is a download; a redirect that was not followed, an error page or a
     // connection that broke off all leave the data empty.
-    m_errorString = m_tooLarge.isEmpty() ? replyFailure(pReply) : m_tooLarge;
+    m_errorString = !m_tooLarge.isEmpty()   ? m_tooLarge
+                    : !m_timedOut.isEmpty() ? m_timedOut
+                                            : replyFailure(pReply);
     if (m_errorString.isEmpty() && pReply->hasRawHeader("Content-Length") &&
         pReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > body.size()) {
         // Qt reports most connections that close early; this catches a body that ended short anyway.
@@ -169,12 +187,19 @@ void FileDownloader::fileDownloaded(QNetworkReply* pReply)
         const QByteArray encoding = pReply->rawHeader("Content-Encoding").trimmed().toLower();
         if (encoding.isEmpty() || encoding == "identity") {
             m_downloadedData = body;
+            // Qt checks the length and the chunks, and HTTP/2's frames, for a connection that broke off;
+            // without any of them the end of the body is wherever the connection ended.
+            m_bEndProven = pReply->hasRawHeader("Content-Length") ||
+                           pReply->rawHeader("Transfer-Encoding").toLower().contains("chunked") ||
+                           pReply->attribute(QNetworkRequest::Http2WasUsedAttribute).toBool();
         } else if (encoding == "gzip" || encoding == "x-gzip" || encoding == "deflate") {
             QByteArray unpacked;
             QString why = inflateBody(body, false, m_iMaxBytes, &unpacked);
             // "deflate" is meant to have a zlib header, but some servers send the bare stream.
             if (!why.isEmpty() && encoding == "deflate" && unpacked.isEmpty())
                 why = inflateBody(body, true, m_iMaxBytes, &unpacked);
+            // A compressed stream carries its own end, which inflateBody has reached.
+            m_bEndProven = why.isEmpty();
             if (why.isEmpty())
                 m_downloadedData = unpacked;
             else
@@ -197,4 +222,9 @@ QByteArray FileDownloader::receivedData() const
 QString FileDownloader::errorString() const
 {
     return m_errorString;
+}
+
+bool FileDownloader::bodyEndProven() const
+{
+    return m_bEndProven;
 }

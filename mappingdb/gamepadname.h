@@ -18,7 +18,8 @@ QString suggestedGamepadName(const char* sdlName);
 bool acceptGamepadName(const QString& typed, QString* name, QString* errorMessage);
 
 // Replaces every "%GAMEPAD_NAME%" of mapping by name and encodes it as UTF-8, cut as a mapping line is
-// (MappingLine::fitted).
+// (MappingLine::fitted). Transitional, with the worker's text line: a line built as a MappingLine gets
+// its name directly.
 QByteArray finalMapping(const QString& mapping, const QString& name);
 
 #endif

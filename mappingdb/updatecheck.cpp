@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSet>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QStringDecoder>
 #else
@@ -55,6 +56,44 @@ bool isMappingLine(const QByteArray& line)
     return true;
 }
 
+// The mapping lines of text for this platform (those SDL's loader adds), each by the pad it is for:
+// its portable GUID and its CRC.
+QSet<QByteArray> padsOfThisPlatform(const QByteArray& text)
+{
+    QSet<QByteArray> pads;
+    for (const QByteArray& line : MappingLine::splitLines(text)) {
+        MappingLine parsed;
+        if (MappingLine::isBlankOrComment(line) || !MappingLine::whySdlSkips(line).isEmpty() ||
+            !MappingLine::parse(line, &parsed))
+            continue;
+        pads.insert(MappingLine::portableGuid(parsed.guid) + ',' + QByteArray::number(parsed.crc, 16));
+    }
+    return pads;
+}
+
+// Why a body whose end nothing proves (no length, not chunked, not compressed) may be cut short; empty
+// when it ends with a complete line and keeps the pads the current copy maps for this platform.
+QString cutShortReason(const QByteArray& bytes, const QByteArray& current)
+{
+    if (!bytes.endsWith('\n'))
+        return QStringLiteral("the body ends inside a line and nothing says where it should end: it may have "
+                              "been cut short");
+    // A cut at the end of a line loses every line after it, so the pads lost show it. A real update
+    // drops a pad's line only now and then (lines merged or corrected), a few in a thousand, while a cut
+    // anywhere but in the last few lines of this platform's lines loses far more than the share allowed.
+    const QSet<QByteArray> before = padsOfThisPlatform(current);
+    const QSet<QByteArray> after = padsOfThisPlatform(bytes);
+    int lost = 0;
+    for (const QByteArray& pad : before)
+        if (!after.contains(pad))
+            ++lost;
+    if (lost * 100 > before.size() * kMaxLostSharePercent)
+        return QStringLiteral("the body lacks %1 of the %2 mappings for this platform that the current copy "
+                              "has, and nothing says where it should end: it may have been cut short")
+            .arg(lost)
+            .arg(before.size());
+    return QString();
+}
 } // namespace
 
 bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
@@ -102,7 +141,7 @@ bool looksLikeMappingDatabase(const QByteArray& bytes, QString* why)
 }
 
 UpdateCheckOutcome checkDownloadedDatabase(const QByteArray& bytes, const QString& downloadError,
-                                           const QString& workingCopyPath)
+                                           const QString& workingCopyPath, bool endProven)
 {
     if (!downloadError.isEmpty())
         return {UpdateCheckResult::Failed, downloadError};
@@ -122,8 +161,12 @@ UpdateCheckOutcome checkDownloadedDatabase(const QByteArray& bytes, const QStrin
         return {UpdateCheckResult::NoWorkingCopy,
                 QStringLiteral("cannot read %1: %2").arg(workingCopyPath, workingCopy.errorString())};
 
-    // A working copy holding only the seed's header line differs from any real database, so the first
-    // successful check fills it.
+    if (!endProven) {
+        const QString why = cutShortReason(bytes, current);
+        if (!why.isEmpty())
+            return {UpdateCheckResult::Failed, why};
+    }
+
     const QByteArray downloadedDigest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
     const QByteArray currentDigest = QCryptographicHash::hash(current, QCryptographicHash::Sha1);
     if (downloadedDigest == currentDigest)

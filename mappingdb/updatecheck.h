@@ -20,13 +20,19 @@ struct UpdateCheckOutcome {
     QString reason; // for Failed and NoWorkingCopy: why, in a few words fit for the log; else empty
 };
 
+// The most a body whose end is not proven may lose, in percent of the pads the working copy maps for
+// this platform, before it counts as cut short (see checkDownloadedDatabase).
+constexpr int kMaxLostSharePercent = 5;
+
 // Decides what a download means for the working copy at workingCopyPath; writes nothing.
-// downloadError is the downloader's errorString() (empty when the download succeeded). Failed when
-// downloadError is set or bytes fail looksLikeMappingDatabase; NoWorkingCopy when the file is missing
-// or unreadable; otherwise UpToDate or Differs by SHA-1 of the whole contents. A working copy holding
-// only the seed's header line always differs from a real database.
+// downloadError is the downloader's errorString() (empty when the download succeeded) and endProven its
+// bodyEndProven(). Failed when downloadError is set or bytes fail looksLikeMappingDatabase; NoWorkingCopy
+// when the file is missing or unreadable; Failed, too, when endProven is false and the bytes do not end
+// with a complete line or lack the lines of more than kMaxLostSharePercent of the pads (GUID and CRC)
+// that the working copy maps for this platform; otherwise UpToDate or Differs by SHA-1 of the whole
+// contents. A working copy holding only a header line always differs from a real database.
 UpdateCheckOutcome checkDownloadedDatabase(const QByteArray& bytes, const QString& downloadError,
-                                           const QString& workingCopyPath);
+                                           const QString& workingCopyPath, bool endProven);
 
 // The most mappings a database may hold. The community database has about 2300, and SDL's loader takes
 // time that grows with the square of the count (10 000 for this platform take about 3 s at every

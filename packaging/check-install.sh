@@ -27,6 +27,8 @@ check "bin/stickwell is a link to ../lib/stickwell/stickwell" \
   test -L "$usr/bin/stickwell" -a "$(readlink "$usr/bin/stickwell")" = ../lib/stickwell/stickwell
 check "lib/stickwell/stickwell is an executable" test -f "$usr/lib/stickwell/stickwell" -a -x "$usr/lib/stickwell/stickwell"
 check "the seed lies beside it" test -f "$usr/lib/stickwell/gamecontrollerdb.txt"
+check "the seed's licence lies beside the seed" test -f "$usr/lib/stickwell/gamecontrollerdb.LICENSE"
+check "the copyright file names the seed" grep -q "gamecontrollerdb" "$usr/share/doc/stickwell/copyright"
 check "the launcher" test -f "$usr/share/applications/$id.desktop"
 check "the metainfo" test -f "$usr/share/metainfo/$id.metainfo.xml"
 for size in 16 24 32 48 64 128 256; do

@@ -24,15 +24,16 @@ void DatabaseUpdate::log(const char* text)
 void DatabaseUpdate::start(const QUrl& url)
 {
     m_pDownloader = new FileDownloader(url, this, m_store.network());
-    connect(m_pDownloader, &FileDownloader::downloaded, this,
-            [this] { take(m_pDownloader->receivedData(), m_pDownloader->errorString()); });
+    connect(m_pDownloader, &FileDownloader::downloaded, this, [this] {
+        take(m_pDownloader->receivedData(), m_pDownloader->errorString(), m_pDownloader->bodyEndProven());
+    });
     log(formatText("Checking if new mappings available from github: %s", kDatabaseProjectPage));
 }
 
-void DatabaseUpdate::take(const QByteArray& body, const QString& error)
+void DatabaseUpdate::take(const QByteArray& body, const QString& error, bool endProven)
 {
     const QString workingCopy = QString::fromUtf8(kCommunityDatabaseFile);
-    const UpdateCheckOutcome outcome = checkDownloadedDatabase(body, error, workingCopy);
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(body, error, workingCopy, endProven);
     switch (outcome.result) {
     case UpdateCheckResult::NoWorkingCopy:
         return;

@@ -11,6 +11,7 @@
 #include "mappingsubmitter.h"
 #include "padidentity.h"
 #include "portablemapping.h"
+#include "skippedlines.h"
 #include "updatecheck.h"
 #include "virtualpad.h"
 
@@ -97,6 +98,7 @@ const QByteArray kHtml404 = "<!DOCTYPE html>\n<html><head><title>404 Not Found</
 const QByteArray kHtml500 = "<html><body><h1>500 Internal Server Error</h1></body></html>\n";
 const QByteArray kLoginPage = "<!doctype html>\n<html><body><form action=\"/login\">Sign in to continue"
                               "</form></body></html>\n";
+// The seed earlier versions installed, which users' data directories may still hold: a header line only.
 const QByteArray kSeedHeader = "# Community mapping database: filled by the first update check\n";
 } // namespace
 
@@ -125,6 +127,7 @@ private slots:
     void saveLocalMapping_data();
     void saveLocalMapping();
     void saveLocalMappingRefusals();
+    void skippedLinesReport();
 
     void acceptGamepadName_data();
     void acceptGamepadName();
@@ -140,6 +143,7 @@ private slots:
     void looksLikeMappingDatabase();
     void updateCheck_data();
     void updateCheck();
+    void updateCheckDeadline();
     void updateCheckOverHttps_data();
     void updateCheckOverHttps();
 
@@ -147,9 +151,10 @@ private:
     struct Download {
         QByteArray data;
         QString error;
+        bool endProven = false;
         bool finished = false;
     };
-    static Download download(const QString& url);
+    static Download download(const QString& url, int deadlineMs = kDownloadDeadlineMs);
 
     QString m_launchDirectory;
     LoopbackServer m_server;
@@ -179,15 +184,17 @@ void TestMappingDb::cleanup()
     m_server.takeRequests();
 }
 
-TestMappingDb::Download TestMappingDb::download(const QString& url)
+TestMappingDb::Download TestMappingDb::download(const QString& url, int deadlineMs)
 {
     QObject parent;
-    FileDownloader* downloader = new FileDownloader(QUrl(url), &parent);
+    FileDownloader* downloader =
+        new FileDownloader(QUrl(url), &parent, nullptr, kMaxDownloadBytes, deadlineMs);
     QSignalSpy spy(downloader, SIGNAL(downloaded()));
     Download result;
     result.finished = spy.wait(10000);
     result.data = downloader->receivedData();
     result.error = downloader->errorString();
+    result.endProven = downloader->bodyEndProven();
     return result;
 }
 
@@ -355,24 +362,22 @@ void TestMappingDb::windowsLineEndsNeverReachSdl()
 
 void TestMappingDb::seedFile()
 {
-    // The seed the build puts beside the program: SDL takes it without complaint, and the first real
-    // database always differs from it, so the first update check fills the working copy.
+    // The seed the build puts beside the program is a mapping database: a first start without network
+    // knows its mappings, and the update check replaces the copy as before.
     const QString seed = QStringLiteral(STICKWELL_SEED_FILE);
-    QVERIFY2(QFileInfo::exists(seed), qPrintable(seed));
-    QVERIFY(SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(seed), "rb"), 1) >= 0);
+    const QByteArray bytes = readAll(seed);
+    QString why;
+    QVERIFY2(::looksLikeMappingDatabase(bytes, &why), qPrintable(why));
+    const int added = SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(seed), "rb"), 1);
+    QVERIFY2(added > 100, qPrintable(QString::number(added)));
 
     QTemporaryDir data;
     QVERIFY(data.isValid());
     const QString copy = data.filePath(kCommunityDatabaseFile);
     QVERIFY(QFile::copy(seed, copy));
-    const QByteArray database = mappingLine(testGuid(0x20), "Pad") + '\n';
-    QCOMPARE(checkDownloadedDatabase(database, QString(), copy).result, UpdateCheckResult::Differs);
-
-    // The default header-only seed.
-    const QString header = data.filePath(QStringLiteral("header.txt"));
-    QVERIFY(writeAll(header, kSeedHeader));
-    QCOMPARE(SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(header), "rb"), 1), 0);
-    QCOMPARE(checkDownloadedDatabase(database, QString(), header).result, UpdateCheckResult::Differs);
+    QCOMPARE(checkDownloadedDatabase(bytes, QString(), copy, true).result, UpdateCheckResult::UpToDate);
+    const QByteArray newer = bytes + mappingLine(testGuid(0x20), "Pad") + '\n';
+    QCOMPARE(checkDownloadedDatabase(newer, QString(), copy, false).result, UpdateCheckResult::Differs);
 }
 
 void TestMappingDb::loadSnapshot()
@@ -555,6 +560,26 @@ void TestMappingDb::saveLocalMappingRefusals()
     QVERIFY(!::saveLocalMapping(path, testGuid(0x30), testGuid(0x30) + ",X\nY,a:b0,", &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(readAll(path), before);
+}
+
+// The lines of the user's file that games never see, named for the log by their numbers as an editor
+// shows them; what SDL passes over by design (blank lines, comments) is not named.
+void TestMappingDb::skippedLinesReport()
+{
+    QTemporaryDir data;
+    QVERIFY(data.isValid());
+    const QString path = data.filePath(kLocalDatabaseFile);
+    QCOMPARE(::skippedLinesReport(path), QStringList());
+    const QByteArray good = mappingLine(testGuid(0x34), "Good Pad");
+    QVERIFY(writeAll(path, "# mine\r\n" + good + "\r\n\r\n" + testGuid(0x35) + ",No Platform,a:b0,\r\n" +
+                               good + "\n" + testGuid(0x36) + ",Windows Pad,a:b0,platform:Windows,\n" +
+                               "0300,Short GUID,a:b0,platform:Linux,"));
+    QCOMPARE(::skippedLinesReport(path),
+             QStringList(
+                 {"Line 4 of gamecontrollerdb.local.txt is skipped by SDL: it has no platform: field",
+                  "Line 6 of gamecontrollerdb.local.txt is skipped by SDL: it is for \"Windows\", not Linux",
+                  "Line 7 of gamecontrollerdb.local.txt is skipped by SDL: its GUID \"0300\" is not 32 hex "
+                  "digits"}));
 }
 
 // --- names and the final mapping ---
@@ -785,9 +810,34 @@ void TestMappingDb::updateCheck_data()
                                        << v1 << R::Differs << big << QString();
     QTest::newRow("chunked body") << QJsonObject{{"/db", route(200, big, {{"chunked", true}})}} << "/db" << v1
                                   << R::Differs << big << QString();
+    // Without a length or chunks, the body's end is wherever the connection ended: a body that keeps
+    // the working copy's pads is taken, one that ends inside a line or loses many of them is not.
+    QByteArray bigHead, fewerPads;
+    for (int i = 0; i < 200; ++i) {
+        const QByteArray line = mappingLine(testGuid(0x100 + i), "Pad " + QByteArray::number(i)) + '\n';
+        if (i < 20)
+            bigHead += line;
+        if (i % 40 != 7)
+            fewerPads += line;
+    }
+    // A cut after a comma leaves a line that still reads as a mapping.
+    const int cutAfterLine = big.indexOf(testGuid(0x100 + 100));
+    const int cutInLine = big.indexOf(",b:b1,", cutAfterLine) + 1;
     QTest::newRow("no length, ends with the connection")
-        << QJsonObject{{"/db", route(200, big, {{"no_length", true}})}} << "/db" << v1 << R::Differs << big
-        << QString();
+        << QJsonObject{{"/db", route(200, big, {{"no_length", true}})}} << "/db" << bigHead << R::Differs
+        << big << QString();
+    QTest::newRow("no length, a few of the copy's pads gone")
+        << QJsonObject{{"/db", route(200, fewerPads, {{"no_length", true}})}} << "/db" << big << R::Differs
+        << fewerPads << QString();
+    QTest::newRow("no length, ends inside a line")
+        << QJsonObject{{"/db", route(200, big, {{"no_length", true}, {"cut_at", cutInLine}})}} << "/db"
+        << bigHead << R::Failed << QByteArray() << QString("inside a line");
+    QTest::newRow("no length, ends after a line, half the copy's pads gone")
+        << QJsonObject{{"/db", route(200, big, {{"no_length", true}, {"cut_at", cutAfterLine}})}} << "/db"
+        << big << R::Failed << QByteArray() << QString("lacks 100 of the 200 mappings");
+    QTest::newRow("chunked, half the copy's pads gone")
+        << QJsonObject{{"/db", route(200, bigHead, {{"chunked", true}})}} << "/db" << big << R::Differs
+        << bigHead << QString();
     QTest::newRow("redirect followed (absolute)")
         << QJsonObject{{"/old", redirect(301, base + "/db")}, {"/db", route(200, v2)}} << "/old" << v1
         << R::Differs << v2 << QString();
@@ -860,10 +910,10 @@ void TestMappingDb::updateCheck()
 
     const Download got = download(url);
     QVERIFY(got.finished);
-    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy);
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy, got.endProven);
     QVERIFY2(outcome.result == result, qPrintable(outcome.reason));
     if (result == UpdateCheckResult::Failed)
-        QVERIFY(!outcome.reason.isEmpty());
+        QVERIFY2(outcome.reason.contains(why), qPrintable(outcome.reason));
     else
         QVERIFY2(got.error.isEmpty(), qPrintable(got.error));
     if (!got.error.isEmpty())
@@ -880,6 +930,19 @@ void TestMappingDb::updateCheck()
         QCOMPARE(readAll(copy), workingCopy);
     }
     QCOMPARE(QDir(data.path()).entryList(QDir::Files | QDir::Hidden).size(), workingCopy.isNull() ? 0 : 1);
+}
+
+// A body that trickles in never falls silent long enough for the transfer timeout: the deadline ends it.
+void TestMappingDb::updateCheckDeadline()
+{
+    if (!m_serverRunning)
+        QSKIP(qPrintable(m_serverError));
+    const QByteArray database = mappingLine(testGuid(0x90), "Slow Pad") + '\n';
+    m_server.setRoutes({{"/db", route(200, database, {{"trickle_ms", 100}})}});
+    const Download got = download(m_server.url("/db"), 1500);
+    QVERIFY(got.finished);
+    QCOMPARE(got.error, QStringLiteral("no complete answer within 1500 ms"));
+    QVERIFY(got.data.isEmpty());
 }
 
 void TestMappingDb::updateCheckOverHttps_data()
@@ -929,7 +992,7 @@ void TestMappingDb::updateCheckOverHttps()
     QVERIFY(writeAll(copy, kSeedHeader));
     const Download got = download(https.url("/old"));
     QVERIFY(got.finished);
-    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy);
+    const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy, got.endProven);
     if (toPlainHttp) {
 
         QCOMPARE(outcome.result, UpdateCheckResult::Failed);

@@ -271,7 +271,7 @@ void TestRelatives::trial()
     QVERIFY(QFile::copy(kSnapshot, data.filePath("gamecontrollerdb.txt")));
     if (ownLocalLine)
         QVERIFY(writeAll(data.filePath("gamecontrollerdb.local.txt"),
-                         MappingLine::forPad(pad.guid, pad.crc, "Own Line", {"a:b9", "b:b8"}).text() + "\n"));
+                         MappingLine::forPad(pad.guid, pad.crc, "Own Line", {"a:b9", "b:b8"}).text() + '\n'));
     const auto files = [&data] {
         return QDir(data.path()).entryList() << readAll(data.filePath("gamecontrollerdb.local.txt"));
     };

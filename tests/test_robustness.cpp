@@ -845,7 +845,8 @@ void TestRobustness::badDatabaseFile()
     QVERIFY(unchanged(kCommunityDatabaseFile));
     // The update check compares a real download with it (or finds no working copy in a directory).
     clock.start();
-    UpdateCheckOutcome outcome = checkDownloadedDatabase(goodCommunity, QString(), kCommunityDatabaseFile);
+    UpdateCheckOutcome outcome =
+        checkDownloadedDatabase(goodCommunity, QString(), kCommunityDatabaseFile, true);
     QVERIFY(clock.elapsed() < 5000);
     if (directory) {
         QCOMPARE(outcome.result, UpdateCheckResult::NoWorkingCopy);
@@ -903,7 +904,7 @@ void TestRobustness::badDatabaseFile()
     if (!directory) {
         const QString copy = data.filePath(kCommunityDatabaseFile);
         clock.start();
-        outcome = checkDownloadedDatabase(bytes, QString(), copy);
+        outcome = checkDownloadedDatabase(bytes, QString(), copy, true);
         const qint64 checkMs = clock.elapsed();
         QVERIFY2(checkMs < 5000, qPrintable(QString::number(checkMs)));
         if (whyRefused.isEmpty()) {
@@ -1050,7 +1051,8 @@ void TestRobustness::badDownload()
     const qint64 growthKiB = statusKiB("VmHWM:") - rssBefore;
     const QByteArray data = downloader->receivedData();
     const QString error = downloader->errorString();
-    const UpdateCheckOutcome outcome = checkDownloadedDatabase(data, error, copy);
+    const UpdateCheckOutcome outcome =
+        checkDownloadedDatabase(data, error, copy, downloader->bodyEndProven());
     qInfo("%lld ms, peak memory +%lld KiB, \"%s\"", ms, measured ? growthKiB : -1LL, qPrintable(error));
 
     if (why.isEmpty()) {

@@ -292,7 +292,7 @@ private slots:
         s.dialogs.setNextAnswer(yes);
         const int before = s.log.size();
 
-        s.update.take(body, QString());
+        s.update.take(body, QString(), true);
 
         QVERIFY2(s.said(said, before), qPrintable(s.log.mid(before).join('\n')));
         QCOMPARE(readFile(community), replaced ? newer : seed);

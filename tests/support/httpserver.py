@@ -15,6 +15,7 @@ response:
            "chunked": true,                chunked transfer coding
            "no_length": true,              no Content-Length: the body ends when the connection closes
            "delay_ms": N,                  wait this long before answering
+           "trickle_ms": N,                send the body one byte every N ms
            "cut_at": N}}                   announce the whole body, send only N bytes (or N chunked
                                            bytes without the last chunk), then close the connection
 
@@ -128,6 +129,11 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
             if cut_at is None:
                 self.wfile.write(b"0\r\n\r\n")
+        elif route.get("trickle_ms"):
+            for i in range(len(body)):
+                self.wfile.write(body[i:i + 1])
+                self.wfile.flush()
+                time.sleep(route["trickle_ms"] / 1000.0)
         else:
             self.wfile.write(body if cut_at is None else body[:cut_at])
         self.wfile.flush()
