@@ -23,12 +23,6 @@ JoystickGuid JoystickGuid::fromText(const char* text, int size)
 {
     JoystickGuid guid;
     // Read without copying: a pad's relatives are looked for among every line of every source.
-    while (size > 0 && (*text == ' ' || *text == '\t')) {
-        ++text;
-        --size;
-    }
-    while (size > 0 && (text[size - 1] == ' ' || text[size - 1] == '\t'))
-        --size;
     if (size != 32)
         return guid;
     quint8 bytes[16];

@@ -23,8 +23,8 @@ struct JoystickGuid {
     quint8 driverData = 0;
     QByteArray carriedName; // Name form only: the name bytes up to the first zero byte
 
-    // The GUID text (32 hex digits, either case, blanks around them ignored) read as SDL reads it; form
-    // Invalid for any other text. The second form reads size bytes at text, without copying them.
+    // The GUID text (32 hex digits, either case) read as SDL reads it; form Invalid for any other text.
+    // The second form reads size bytes at text, without copying them.
     static JoystickGuid fromText(const QByteArray& text);
     static JoystickGuid fromText(const char* text, int size);
 

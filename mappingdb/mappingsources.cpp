@@ -1,7 +1,7 @@
 #include "mappingsources.h"
 
 #include "databasefiles.h"
-#include "mappinglinefields.h"
+#include "mappingline.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,15 +30,9 @@ QList<SourcedLine> sourcedLines(MappingOrigin origin, const QByteArray& text)
 {
     const bool isFile = origin == MappingOrigin::CommunityDatabase || origin == MappingOrigin::LocalFile ||
                         origin == MappingOrigin::ConfiguredFile;
-    const QByteArray platform = QByteArray(SDL_GetPlatform()).toLower();
     QList<SourcedLine> lines;
-    for (QByteArray line : text.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const QByteArray trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith('#'))
-            continue;
-        if (isFile && MappingLineFields::platformOf(line).toLower() != platform)
+    for (const QByteArray& line : MappingLine::splitLines(text)) {
+        if (MappingLine::isBlankOrComment(line) || (isFile && !MappingLine::whySdlSkips(line).isEmpty()))
             continue;
         lines.append({line, origin});
     }

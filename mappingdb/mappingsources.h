@@ -22,10 +22,10 @@ struct SourcedLine {
     MappingOrigin origin = MappingOrigin::CommunityDatabase;
 };
 
-// The lines of text (one source's content) that SDL takes from origin, in their order: without their
-// line ends (a "\r" before "\n" included), comments and empty lines. A file's line is taken only with a
-// platform: field naming this platform (SDL_GetPlatform), as SDL reads files; the variable's and Steam's
-// lines are added one by one and need none.
+// The lines of text (one source's content) that SDL takes from origin, in their order (split as
+// MappingLine::splitLines does), without comments and empty lines. A file's line is taken only when
+// SDL's file loader takes it (MappingLine::whySdlSkips: it names this platform and can be read); the
+// variable's and Steam's lines are added one by one and need no platform.
 QList<SourcedLine> sourcedLines(MappingOrigin origin, const QByteArray& text);
 
 // All of the program's sources, lowest priority first: "gamecontrollerdb.txt" in dataDirectory (empty:

@@ -1,7 +1,7 @@
 #include "padrelatives.h"
 
 #include "joystickguid.h"
-#include "mappinglinefields.h"
+#include "mappingline.h"
 
 #include <QSet>
 #include <SDL.h>
@@ -43,12 +43,20 @@ QString driverText(quint8 signature)
     }
 }
 
+// Whether the line's GUID (its first guidEnd bytes) is guid but for the CRC digits 5-8, without a copy:
+// only such a line can be the pad's own (isPadLine).
+bool differsOnlyInCrc(const QByteArray& line, int guidEnd, const QByteArray& guid)
+{
+    return guidEnd == 32 && guid.size() == 32 && qstrnicmp(line.constData(), guid.constData(), 4) == 0 &&
+           qstrnicmp(line.constData() + 8, guid.constData() + 8, 24) == 0;
+}
+
 QByteArray simplifiedName(const QByteArray& name)
 {
     return name.simplified().toLower();
 }
 
-// How line's GUID (with lineCrc, from the GUID or its crc: field) differs from the pad's.
+// How line's GUID (with lineCrc, the line's CRC) differs from the pad's.
 QStringList differences(const JoystickGuid& pad, const PadIdentity& identity, const JoystickGuid& line,
                         quint16 lineCrc)
 {
@@ -86,11 +94,10 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
         for (const SourcedLine& sourced : lines) {
             if (int(sourced.origin) != origin)
                 continue;
-            // The GUID and the name decide; most lines are another model's, and are not read further.
-            int guidEnd = 0;
-            int nameEnd = 0;
-            if (!MappingLineFields::findHead(sourced.line, &guidEnd, &nameEnd))
-                continue;
+            // Every line of every source is looked at: it is read in place as far as deciding takes,
+            // and taken apart only when it is a relative. Its GUID is its text up to the first comma,
+            // its name the next field.
+            const int guidEnd = sourced.line.indexOf(',');
             const JoystickGuid guid = JoystickGuid::fromText(sourced.line.constData(), guidEnd);
             if (guid.form == JoystickGuid::Invalid)
                 continue;
@@ -98,20 +105,21 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
             if (padGuid.hasIds()) {
                 related = guid.hasIds() && guid.vendor == padGuid.vendor && guid.product == padGuid.product;
             } else {
-                related =
-                    (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
-                     !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
-                    (!padSimpleName.isEmpty() &&
-                     simplifiedName(sourced.line.mid(guidEnd + 1, nameEnd - guidEnd - 1)) == padSimpleName);
+                const int nameEnd = sourced.line.indexOf(',', guidEnd + 1);
+                related = (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
+                           !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
+                          (nameEnd > 0 && !padSimpleName.isEmpty() &&
+                           simplifiedName(QByteArray::fromRawData(sourced.line.constData() + guidEnd + 1,
+                                                                  nameEnd - guidEnd - 1)) == padSimpleName);
             }
-            if (!related || isPadLine(sourced.line, pad))
+            if (!related || seen.contains(sourced.line) ||
+                (differsOnlyInCrc(sourced.line, guidEnd, pad.guid) && isPadLine(sourced.line, pad)))
                 continue;
-            const QByteArray text = sourced.line.trimmed();
-            if (seen.contains(text))
+            MappingLine line;
+            if (!MappingLine::parse(sourced.line, &line))
                 continue;
-            seen.insert(text);
-            const quint16 lineCrc = guid.crc ? guid.crc : MappingLineFields::read(sourced.line).crc;
-            relatives.append({sourced, differences(padGuid, pad, guid, lineCrc)});
+            seen.insert(sourced.line);
+            relatives.append({sourced, differences(padGuid, pad, guid, line.crc)});
         }
     }
     return relatives;
@@ -119,17 +127,15 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
 
 QByteArray relativeLineForPad(const QByteArray& line, const PadIdentity& pad, QString* errorMessage)
 {
-    QList<QByteArray> fields = line.trimmed().split(',');
-    fields[0] = pad.guid;
-    // This platform's field after the name, where the portable form keeps it: files need it (SDL skips
-    // their lines without it), and a relative from SDL_GAMECONTROLLERCONFIG may name another platform.
-    if (fields.size() >= 2) {
-        for (int i = fields.size() - 1; i >= 2; --i)
-            if (fields.at(i).trimmed().startsWith("platform:"))
-                fields.removeAt(i);
-        fields.insert(2, "platform:" + QByteArray(SDL_GetPlatform()));
-    }
-    return portableMappingLine(fields.join(','), pad.crc, errorMessage);
+    MappingLine rewritten;
+    if (!MappingLine::parse(line, &rewritten, errorMessage))
+        return QByteArray();
+    rewritten.guid = pad.guid;
+    rewritten.crc = pad.crc;
+    // Files need this platform (SDL skips their lines without it), and a relative from
+    // SDL_GAMECONTROLLERCONFIG may name another.
+    rewritten.platform = SDL_GetPlatform();
+    return rewritten.text();
 }
 
 QString relativesLogText(const QByteArray& padName, int count)

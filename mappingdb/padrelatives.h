@@ -30,10 +30,10 @@ struct PadRelative {
 QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padName,
                                  const QList<SourcedLine>& lines);
 
-// The line of a relative (or any line) rewritten for pad: pad's portable GUID and CRC (portableMappingLine),
-// its name and bindings kept, and this platform in its platform: field, so that it can be saved to a file
-// and registered as it is. Empty, with errorMessage saying why, for a line that
-// portableMappingLine refuses.
+// The line of a relative (or any line) rewritten for pad, as MappingLine::text: pad's portable GUID and
+// CRC, its name, bindings and other fields kept, and this platform in its platform: field, so that it can
+// be saved to a file and registered as it is. Empty, with errorMessage saying why, for a line that
+// MappingLine::parse refuses.
 QByteArray relativeLineForPad(const QByteArray& line, const PadIdentity& pad,
                               QString* errorMessage = nullptr);
 

@@ -1,6 +1,6 @@
 #include "relativetrial.h"
 
-#include "mappinglinefields.h"
+#include "mappingline.h"
 #include "padrelatives.h"
 #include "sdllinecheck.h"
 
@@ -24,11 +24,13 @@ bool registerLine(const QByteArray& line, const SDL_JoystickGUID& guid, QString*
                  QStringLiteral("SDL refused the line: %1").arg(QString::fromUtf8(SDL_GetError())));
         return false;
     }
-    char* applied = SDL_GameControllerMappingForGUID(guid);
-    const MappingLineFields appliedFields = MappingLineFields::read(QByteArray(applied ? applied : ""));
-    SDL_free(applied);
-    const MappingLineFields wanted = MappingLineFields::read(line);
-    if (appliedFields.name != wanted.name || appliedFields.bindings != wanted.bindings) {
+    char* appliedText = SDL_GameControllerMappingForGUID(guid);
+    MappingLine applied;
+    const bool readable = parseSdlLine(QByteArray(appliedText ? appliedText : ""), &applied);
+    SDL_free(appliedText);
+    MappingLine wanted;
+    MappingLine::parse(line, &wanted);
+    if (!readable || !sameMapping(applied, wanted)) {
         setError(errorMessage,
                  QStringLiteral("SDL did not take the line: it keeps another for this gamepad"));
         return false;

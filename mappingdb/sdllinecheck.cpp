@@ -1,9 +1,10 @@
 #include "sdllinecheck.h"
 
 #include "joystickguid.h"
-#include "mappinglinefields.h"
+#include "mappingline.h"
 
 #include <SDL.h>
+#include <algorithm>
 
 SourcedLine ownPadLine(const PadIdentity& pad, const QList<SourcedLine>& lines)
 {
@@ -14,13 +15,26 @@ SourcedLine ownPadLine(const PadIdentity& pad, const QList<SourcedLine>& lines)
     return own;
 }
 
-namespace
+bool parseSdlLine(const QByteArray& text, MappingLine* line)
 {
-bool sameMapping(const MappingLineFields& a, const MappingLineFields& b)
-{
-    return a.name == b.name && a.bindings == b.bindings;
+    // SDL writes the device's GUID, CRC included, before the line it applies: the line's own CRC is
+    // the one in its crc: field.
+    const int comma = text.indexOf(',');
+    const QByteArray guid = text.left(comma);
+    return MappingLine::parse(MappingLine::portableGuid(guid) + text.mid(guid.size()), line);
 }
 
+bool sameMapping(const MappingLine& a, const MappingLine& b)
+{
+    QList<QByteArray> aBindings = a.bindings;
+    QList<QByteArray> bBindings = b.bindings;
+    std::sort(aBindings.begin(), aBindings.end());
+    std::sort(bBindings.begin(), bBindings.end());
+    return a.name == b.name && aBindings == bBindings;
+}
+
+namespace
+{
 QString quoted(const QByteArray& name)
 {
     return QLatin1Char('"') + QString::fromUtf8(name) + QLatin1Char('"');
@@ -36,9 +50,10 @@ SdlLineCheck checkSdlLine(const PadIdentity& pad, const QByteArray& padName, con
     const bool hasOwn = !check.ownLine.line.isEmpty();
     if (hasOwn)
         check.padLine = relativeLineForPad(check.ownLine.line, pad);
-    const MappingLineFields sdl = MappingLineFields::read(sdlLine);
-    const MappingLineFields own = MappingLineFields::read(check.ownLine.line);
-    const bool sdlMaps = sdl.valid && !sdl.bindings.isEmpty();
+    MappingLine sdl;
+    MappingLine own;
+    const bool sdlMaps = parseSdlLine(sdlLine, &sdl) && !sdl.bindings.isEmpty();
+    MappingLine::parse(check.ownLine.line, &own);
     const QString padText = quoted(padName);
 
     if (!sdlMaps) {
@@ -50,7 +65,6 @@ SdlLineCheck checkSdlLine(const PadIdentity& pad, const QByteArray& padName, con
         return check;
     }
 
-    // SDL's own CRC lies in the GUID it writes for the device; only the crc: field names the line's pad.
     const bool otherCrc = sdl.crc != 0 && sdl.crc != pad.crc && sdl.crc != pad.sdlCrc;
     if (!otherCrc && hasOwn && sameMapping(sdl, own)) {
         check.state = SdlLineCheck::OwnLine;
@@ -75,7 +89,8 @@ SdlLineCheck checkSdlLine(const PadIdentity& pad, const QByteArray& padName, con
     // SDL falls back to lines for the same bus, ids and driver only; the version or the CRC may differ.
     const JoystickGuid padGuid = JoystickGuid::fromText(pad.guid);
     for (const PadRelative& relative : findRelatives(pad, padName, lines)) {
-        const MappingLineFields fields = MappingLineFields::read(relative.source.line);
+        MappingLine fields;
+        MappingLine::parse(relative.source.line, &fields);
         const JoystickGuid guid = JoystickGuid::fromText(fields.guid);
         if (guid.bus == padGuid.bus && guid.driverSignature == padGuid.driverSignature &&
             guid.driverData == padGuid.driverData && sameMapping(fields, sdl)) {
@@ -111,6 +126,7 @@ bool sdlMapsDevice(int deviceIndex)
 {
     if (!SDL_IsGameController(deviceIndex))
         return false;
-    const MappingLineFields fields = MappingLineFields::read(sdlLineForDevice(deviceIndex));
-    return fields.valid && !fields.bindings.isEmpty();
+    // A line the program cannot read still maps the pad for SDL.
+    MappingLine line;
+    return !parseSdlLine(sdlLineForDevice(deviceIndex), &line) || !line.bindings.isEmpty();
 }

@@ -4,6 +4,7 @@
 // before 2.30.5 keeps one line per GUID (two pads with the same ids share the later one's), and SDL 2.26
 // and later apply the line of a pad with another version or CRC, which older versions do not.
 
+#include "mappingline.h"
 #include "mappingsources.h"
 #include "padrelatives.h"
 #include "portablemapping.h"
@@ -41,6 +42,14 @@ struct SdlLineCheck {
 // maps none) with the pad's own line among lines. padName is the name SDL reports for the pad.
 SdlLineCheck checkSdlLine(const PadIdentity& pad, const QByteArray& padName, const QByteArray& sdlLine,
                           const QList<SourcedLine>& lines);
+
+// Reads a line as SDL hands it out (SDL_GameControllerMappingForGUID and the like): the GUID SDL writes
+// carries the device's CRC, so line's crc is the one in its crc: field. False when MappingLine::parse
+// refuses it.
+bool parseSdlLine(const QByteArray& text, MappingLine* line);
+
+// Whether a and b map alike: the same name and the same bindings, in any order.
+bool sameMapping(const MappingLine& a, const MappingLine& b);
 
 // The line SDL applies to the device at deviceIndex, as SDL_IsGameController and SDL_GameControllerOpen
 // find it (SDL_GameControllerMappingForDeviceIndex); empty when SDL has none.

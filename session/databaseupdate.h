@@ -26,10 +26,10 @@ public:
     void start(const QUrl& url);
 
     // What a finished download means: body is what arrived, error why the download failed (empty when
-    // it succeeded), endProven whether the body's end is proven (FileDownloader::bodyEndProven). Logs
-    // the outcome; a new database replaces the working copy (unless a capture runs), and the question
-    // whether to load it goes through the dialogs.
-    void take(const QByteArray& body, const QString& error, bool endProven);
+    // it succeeded; endProven: the server marked where the body ends). Logs the outcome; a new database
+    // replaces the working copy (unless a capture runs), and the question whether to load it goes through the
+    // dialogs.
+    void take(const QByteArray& body, const QString& error, bool endProven = true);
 
 signals:
     // One user-visible line for the log, as the window writes it.

@@ -3,12 +3,12 @@
 // Steam's installation configuration (config/config.vdf, KeyValues text) as bytes: reads the mapping
 // lines of its "SDL_GamepadBind" key and makes new bytes in which only that key's value differs.
 //
-// What is read: keys and values in double quotes (with the escapes \" and \\, and \n for a line
-// break; any other backslash pair is kept as it stands) or bare (a run without blanks, quotes or
-// braces), blocks in braces, "//" comments to the end of the line, and platform conditions in
-// brackets after a key or value ("[$LINUX]"), which are skipped. Keys are compared without regard to
-// case, as Steam does. The root block is the top-level key "InstallConfigStore"; "SDL_GamepadBind" is
-// read directly in it (the first such key, the one Steam reads).
+// What is read: keys and values in double quotes (with the escapes \", \\, \t and \n; any other
+// backslash pair is kept as it stands) or bare (a run without blanks, quotes or braces), blocks in
+// braces, "//" comments to the end of the line, a byte order mark, and platform conditions in brackets
+// ("[$LINUX]"), which are skipped. Keys are compared without regard to case, as Steam does. The root
+// block is the first top-level key "InstallConfigStore"; "SDL_GamepadBind" is read directly in it (the
+// first such key, the one Steam reads). Everything else is kept as bytes, never rewritten.
 
 #include "portablemapping.h"
 

@@ -33,7 +33,7 @@ bool writeSteamConfig(const QString& path, const QByteArray& bytes, QString* err
 QString runningMessage(const SteamInstallation& installation, qint64 pid)
 {
     return QStringLiteral("%1 is running (process %2) and would overwrite the change when it exits. Close "
-                          "Steam (Steam menu, Exit), then try again. Nothing was changed.")
+                          "Steam (Steam menu, Exit), then try again.")
         .arg(steamInstallationName(installation))
         .arg(pid);
 }
@@ -136,7 +136,7 @@ SteamOutcome SteamMappings::edit(const PadIdentity& pad, const QByteArray* line)
     qint64 pid = 0;
     if (steamRunning(&running, &pid)) {
         outcome.steamRunning = true;
-        outcome.messages << runningMessage(running, pid);
+        outcome.messages << runningMessage(running, pid) + QStringLiteral(" Nothing was changed.");
         return outcome;
     }
 

@@ -52,8 +52,9 @@ qint64 steamWithInnerId(const QString& procRoot, qint64 id)
 
 qint64 runningSteamProcess(const SteamInstallation& installation, const QString& procRoot)
 {
-    bool ok = false;
-    const qint64 id = readSmall(installation.pidFile, 64).trimmed().toLongLong(&ok);
+    // Only a plain file: opening a FIFO would wait for a writer.
+    bool ok = QFileInfo(installation.pidFile).isFile();
+    const qint64 id = ok ? readSmall(installation.pidFile, 64).trimmed().toLongLong(&ok) : 0;
     if (!ok || id <= 0)
         return 0;
     const QString dir = procRoot + '/' + QString::number(id);

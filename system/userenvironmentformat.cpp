@@ -24,6 +24,13 @@ bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || isLineBreak(c);
 }
+
+// The reader drops blanks between a name and its "=".
+void trimName(QByteArray* name)
+{
+    while (!name->isEmpty() && isBlank(name->at(name->size() - 1)))
+        name->chop(1);
+}
 } // namespace
 
 QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* end)
@@ -32,14 +39,14 @@ QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* en
     State state = State::PreKey;
     int lineStart = 0;
     UserAssignment current{0, 0, QByteArray()};
-    // Ends the current assignment with the line break at i (a CR LF pair whole).
-    auto finish = [&](int i) {
-        current.end = i + 1;
-        if (content.at(i) == '\r' && i + 1 < content.size() && content.at(i + 1) == '\n')
-            current.end = i + 2;
-        while (!current.name.isEmpty() && isBlank(current.name.back()))
-            current.name.chop(1);
-        found << current;
+    // Whether the value has taken a character: the reader ignores an assignment of nothing ("NAME=",
+    // "NAME=\"\""), which then leaves an earlier one in force.
+    bool taken = false;
+    auto push = [&](int until) {
+        current.end = until;
+        trimName(&current.name);
+        if (taken)
+            found << current;
     };
     for (int i = 0; i < content.size(); ++i) {
         const char c = content.at(i);
@@ -50,6 +57,7 @@ QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* en
             } else if (!isBlank(c)) {
                 state = State::Key;
                 current = {lineStart, 0, QByteArray(1, c)};
+                taken = false;
             }
             break;
         case State::Key:
@@ -63,7 +71,8 @@ QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* en
         case State::PreValue:
         case State::Value:
             if (isLineBreak(c)) {
-                finish(i);
+                // The line break ends it, a CR LF pair whole.
+                push(c == '\r' && i + 1 < content.size() && content.at(i + 1) == '\n' ? i + 2 : i + 1);
                 state = State::PreKey;
             } else if (c == '\\') {
                 state = State::ValueEscape;
@@ -71,24 +80,32 @@ QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* en
                 state = State::SingleQuote;
             } else if (state == State::PreValue && c == '"') {
                 state = State::DoubleQuote;
-            } else if (!isBlank(c)) {
+            } else if (state == State::Value || !isBlank(c)) {
                 state = State::Value;
+                taken = true;
             }
             break;
         case State::ValueEscape:
+            // An escaped line break joins the next line; any other character is taken as it is.
+            taken = taken || !isLineBreak(c);
             state = State::Value;
             break;
         case State::SingleQuote:
             if (c == '\'')
                 state = State::PreValue;
+            else
+                taken = true;
             break;
         case State::DoubleQuote:
             if (c == '"')
                 state = State::PreValue;
             else if (c == '\\')
                 state = State::DoubleQuoteEscape;
+            else
+                taken = true;
             break;
         case State::DoubleQuoteEscape:
+            taken = taken || c != '\n';
             state = State::DoubleQuote;
             break;
         case State::Comment:
@@ -108,14 +125,10 @@ QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* en
     const bool quoted =
         state == State::SingleQuote || state == State::DoubleQuote || state == State::DoubleQuoteEscape;
     // The reader takes an assignment that the file's end cuts short all the same.
-    if (inValue || quoted) {
-        current.end = int(content.size());
-        while (!current.name.isEmpty() && isBlank(current.name.back()))
-            current.name.chop(1);
-        found << current;
-    }
+    if (inValue || quoted)
+        push(int(content.size()));
     if (end) {
-        const bool afterBreak = content.isEmpty() || isLineBreak(content.back());
+        const bool afterBreak = content.isEmpty() || isLineBreak(content.at(content.size() - 1));
         if (quoted)
             *end = UserFileEnd::InQuotedValue;
         else if (state == State::ValueEscape || state == State::CommentEscape ||

@@ -26,8 +26,9 @@ enum class UserFileEnd {
 // Every assignment in content, in order. Like systemd's reader: blanks before the name and around "="
 // are allowed; a line whose first non-blank is "#" or ";" is a comment; a backslash at a line's end
 // joins the next line to a value or a comment; a quoted value runs until its closing quote, over line
-// breaks; a CR ends a line as LF does. Names are taken as written ("export NAME", which systemd
-// rejects, is not NAME). end (if given) says where the reader stands after the last byte.
+// breaks; a CR ends a line as LF does; an assignment of nothing ("NAME=", "NAME=''") is ignored. Names
+// are taken as written ("export NAME", which systemd rejects, is not NAME). end (if given) says where
+// the reader stands after the last byte.
 QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* end = nullptr);
 
 #endif

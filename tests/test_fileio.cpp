@@ -2,8 +2,8 @@
 // kept before the first replacement, and writes to a device that takes less than it is given. Every
 // writer's faults (no space, read-only folder, a step failing, a kill) are in test_robustness.
 #include "faildevice.h"
+#include "injectedreplacefault.h"
 #include "safereplace.h"
-#include "safereplace_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,8 +14,6 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-
-Q_DECLARE_METATYPE(ReplacePolicy)
 
 namespace
 {
@@ -46,21 +44,6 @@ uint modeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? uint(st.st_mode & 07777) : 0u;
 }
 
-ReplaceStep g_failingStep;
-int g_iFailingErrno = 0;
-
-int failAtChosenStep(ReplaceStep step)
-{
-    return step == g_failingStep ? g_iFailingErrno : 0;
-}
-
-ReplacePolicy policy(void (*change)(ReplacePolicy&) = nullptr)
-{
-    ReplacePolicy p;
-    if (change)
-        change(p);
-    return p;
-}
 } // namespace
 
 class TestFileIo : public QObject
@@ -69,7 +52,6 @@ class TestFileIo : public QObject
 
 private slots:
     void init();
-    void cleanup();
 
     void replacesAsThePolicySays_data();
     void replacesAsThePolicySays();
@@ -89,89 +71,79 @@ void TestFileIo::init()
     QVERIFY(QDir(m_pDir->path()).mkdir("real"));
 }
 
-void TestFileIo::cleanup()
-{
-    replaceFault = nullptr;
-}
-
 void TestFileIo::replacesAsThePolicySays_data()
 {
-    QTest::addColumn<QString>("found");  // what lies at the path: file, none, link, dangling, folder, fifo
-    QTest::addColumn<uint>("foundMode"); // the mode of the file found (or led to)
-    QTest::addColumn<ReplacePolicy>("policy");
-    QTest::addColumn<int>("ownerFails");  // errno of a failing change of owner; 0: none
+    QTest::addColumn<QString>(
+        "found"); // at the path: file (mode 0640), none, link (to one), dangling, folder, fifo
+    QTest::addColumn<QString>("policy");  // what differs from the default policy
     QTest::addColumn<uint>("mode");       // of the new file; 0: the call fails
     QTest::addColumn<QString>("message"); // part of the failure's message
-
-    QTest::newRow("file: mode kept") << "file" << 0640u << policy() << 0 << 0640u << "";
-    QTest::newRow("file: mode not kept, createMode given") << "file" << 0640u << policy([](ReplacePolicy& p) {
-        p.keepOwnerAndMode = false;
-        p.createMode = 0604;
-    }) << 0 << 0604u << "";
-    // The umask of the test (set in the test) would make 0666 into 0644.
-    QTest::newRow("none: created with createMode, whatever the umask")
-        << "none" << 0u << policy([](ReplacePolicy& p) { p.createMode = 0666; }) << 0 << 0666u << "";
+    QTest::newRow("file: mode kept") << "file"
+                                     << "" << 0640u << "";
+    QTest::newRow("file, mode not kept: createMode") << "file"
+                                                     << "not kept, 0604" << 0604u << "";
+    // The test's umask would make 0666 into 0644.
+    QTest::newRow("none: created with createMode, whatever the umask") << "none"
+                                                                       << "0666" << 0666u << "";
     QTest::newRow("none, mayCreate off: nothing created")
-        << "none" << 0u << policy([](ReplacePolicy& p) { p.mayCreate = false; }) << 0 << 0u
-        << QString::fromLocal8Bit(std::strerror(ENOENT));
-    QTest::newRow("link followed: the file it leads to rewritten, the link kept")
-        << "link" << 0640u << policy() << 0 << 0640u << "";
-    QTest::newRow("link refused") << "link" << 0640u
-                                  << policy([](ReplacePolicy& p) { p.links = ReplacePolicy::RefuseLink; })
-                                  << 0 << 0u << "symbolic link";
-    QTest::newRow("link leading nowhere: nothing created through it")
-        << "dangling" << 0u << policy() << 0 << 0u << "symbolic link";
-    QTest::newRow("folder in the file's place")
-        << "folder" << 0u << policy() << 0 << 0u << QString::fromLocal8Bit(std::strerror(EISDIR));
-    QTest::newRow("FIFO in the file's place (must not hang)")
-        << "fifo" << 0u << policy() << 0 << 0u << "not a regular file";
-    QTest::newRow("owner can't be given back: fails")
-        << "file" << 0640u << policy() << EPERM << 0u << "owner and group";
+        << "none"
+        << "no create" << 0u << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("link followed: the file it leads to rewritten, the link kept") << "link"
+                                                                                  << "" << 0640u << "";
+    QTest::newRow("link refused") << "link"
+                                  << "refuse link" << 0u << "symbolic link";
+    QTest::newRow("link leading nowhere: nothing created through it") << "dangling"
+                                                                      << "" << 0u << "symbolic link";
+    QTest::newRow("folder in the file's place") << "folder"
+                                                << "" << 0u << QString::fromLocal8Bit(std::strerror(EISDIR));
+    QTest::newRow("FIFO in the file's place (must not hang)") << "fifo"
+                                                              << "" << 0u << "not a regular file";
+    QTest::newRow("owner can't be given back: fails") << "file"
+                                                      << "EPERM" << 0u << "owner and group";
     QTest::newRow("owner can't be given back, ownerMayChange: replaced")
-        << "file" << 0640u << policy([](ReplacePolicy& p) { p.ownerMayChange = true; }) << EPERM << 0640u
-        << "";
+        << "file"
+        << "EPERM, may change" << 0640u << "";
 }
 
 void TestFileIo::replacesAsThePolicySays()
 {
     QFETCH(QString, found);
-    QFETCH(uint, foundMode);
-    QFETCH(ReplacePolicy, policy);
-    QFETCH(int, ownerFails);
+    QFETCH(QString, policy);
     QFETCH(uint, mode);
     QFETCH(QString, message);
+    ReplacePolicy given;
+    given.keepOwnerAndMode = !policy.startsWith("not kept");
+    given.createMode = policy.endsWith("0604") ? 0604 : policy == "0666" ? 0666 : given.createMode;
+    given.mayCreate = policy != "no create";
+    given.links = policy == "refuse link" ? ReplacePolicy::RefuseLink : ReplacePolicy::FollowLink;
+    given.ownerMayChange = policy.endsWith("may change");
+    InjectedReplaceFault fault(ReplaceStep::Owner, policy.startsWith("EPERM") ? EPERM : 0);
     const QString path = m_pDir->filePath("file");
-    const QString target = m_pDir->filePath("real/file");
+    const QString written = found == "link" ? m_pDir->filePath("real/file") : path;
     const QByteArray encoded = QFile::encodeName(path);
     if (found == "file" || found == "link") {
-        QVERIFY(writeFile(found == "file" ? path : target, kOld));
-        QCOMPARE(::chmod(QFile::encodeName(found == "file" ? path : target).constData(), foundMode), 0);
+        QVERIFY(writeFile(written, kOld));
+        QCOMPARE(::chmod(QFile::encodeName(written).constData(), 0640), 0);
     }
     // Relative, as the link's own folder must resolve it, not the working directory.
     if (found == "link" || found == "dangling")
         QCOMPARE(::symlink("real/file", encoded.constData()), 0);
-    if (found == "folder")
-        QCOMPARE(::mkdir(encoded.constData(), 0700), 0);
-    if (found == "fifo")
-        QCOMPARE(::mkfifo(encoded.constData(), 0600), 0);
-    g_failingStep = ReplaceStep::Owner;
-    g_iFailingErrno = ownerFails;
-    replaceFault = failAtChosenStep;
+    if (found == "folder" || found == "fifo")
+        QCOMPARE(found == "folder" ? ::mkdir(encoded.constData(), 0700) : ::mkfifo(encoded.constData(), 0600),
+                 0);
     const QStringList before = listing(m_pDir->path()), beforeReal = listing(m_pDir->filePath("real"));
-    struct stat was;
+    struct stat was, now;
     const bool existed = ::lstat(encoded.constData(), &was) == 0;
 
     const mode_t umask = ::umask(022);
     QString error = "stale", reason = "stale";
-    const bool ok = replaceFile(path, kNew, policy, &error, &reason);
+    const bool ok = replaceFile(path, kNew, given, &error, &reason);
     ::umask(umask);
 
     QCOMPARE(ok, mode != 0);
-    struct stat now;
     QCOMPARE(::lstat(encoded.constData(), &now) == 0, ok || existed);
     if (ok) {
         QVERIFY(error.isEmpty() && reason.isEmpty());
-        const QString written = found == "link" ? target : path;
         QCOMPARE(readFile(written), kNew);
         QCOMPARE(modeOf(written), mode);
         QCOMPARE(S_ISLNK(now.st_mode), found == "link");
@@ -180,10 +152,7 @@ void TestFileIo::replacesAsThePolicySays()
         return;
     }
     QVERIFY2(error.contains(message) && error.endsWith(reason) && !reason.isEmpty(), qPrintable(error));
-    if (existed) {
-        QCOMPARE(now.st_ino, was.st_ino);
-        QCOMPARE(now.st_mode, was.st_mode);
-    }
+    QVERIFY(!existed || (now.st_ino == was.st_ino && now.st_mode == was.st_mode));
     if (found == "file" || found == "link")
         QCOMPARE(readFile(path), kOld);
     QCOMPARE(listing(m_pDir->path()), before);
@@ -214,9 +183,7 @@ void TestFileIo::keepsOneCopyBeforeTheFirstReplacement()
     }
     if (!copy.isNull())
         QVERIFY(writeFile(copyPath, copy));
-    g_failingStep = ReplaceStep::Backup;
-    g_iFailingErrno = copyFails;
-    replaceFault = failAtChosenStep;
+    InjectedReplaceFault fault(ReplaceStep::Backup, copyFails);
     ReplacePolicy policy;
     policy.backupSuffix = ".orig";
 

@@ -3,7 +3,6 @@
 
 #include "joystickguid.h"
 #include "mappingline.h"
-#include "mappinglinefields.h"
 #include "mappingsources.h"
 #include "padidentity.h"
 #include "padrelatives.h"
@@ -49,11 +48,12 @@ QList<SourcedLine> sourced(const QStringList& rows)
     return lines;
 }
 
-// Name and bindings of the line SDL applies to a device, whatever GUID and CRC it writes.
-QByteArray applied(int deviceIndex)
+// The line SDL applies to a device.
+MappingLine applied(int deviceIndex)
 {
-    const MappingLineFields fields = MappingLineFields::read(sdlLineForDevice(deviceIndex));
-    return fields.name + '|' + fields.bindings.join(',');
+    MappingLine line;
+    parseSdlLine(sdlLineForDevice(deviceIndex), &line);
+    return line;
 }
 } // namespace
 
@@ -62,7 +62,11 @@ class TestRelatives : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY2(SDL_Init(SDL_INIT_GAMECONTROLLER) == 0, SDL_GetError()); }
+    void initTestCase()
+    {
+        QVERIFY2(SDL_Init(SDL_INIT_GAMECONTROLLER) == 0, SDL_GetError());
+        m_snapshot = sourcedLines(MappingOrigin::CommunityDatabase, readAll(kSnapshot));
+    }
     void cleanupTestCase() { SDL_Quit(); }
 
     void relatives_data();
@@ -72,6 +76,9 @@ private slots:
     void ownLineAndSdlCheck();
     void trial_data();
     void trial();
+
+private:
+    QList<SourcedLine> m_snapshot; // the snapshot's lines, read once
 };
 
 void TestRelatives::relatives_data()
@@ -140,8 +147,7 @@ void TestRelatives::relatives()
         QSKIP("no community database snapshot in ../shared/data");
 
     QStringList found;
-    const QList<SourcedLine> lines =
-        sourcedLines(MappingOrigin::CommunityDatabase, readAll(kSnapshot)) + sourced(extra);
+    const QList<SourcedLine> lines = m_snapshot + sourced(extra);
     for (const PadRelative& relative : findRelatives(padIdentity(sdlGuid, QByteArray()), name, lines))
         found << relative.source.line.left(32) + '|' + relative.description() + '|' +
                      mappingOriginLabel(relative.source.origin);
@@ -152,12 +158,14 @@ void TestRelatives::everySnapshotLineAsAPad()
 {
     if (!QFile::exists(kSnapshot))
         QSKIP("no community database snapshot in ../shared/data");
-    const QList<SourcedLine> lines = sourcedLines(MappingOrigin::CommunityDatabase, readAll(kSnapshot));
+    const QList<SourcedLine>& lines = m_snapshot;
     int withRelatives = 0;
     for (const SourcedLine& line : lines) {
         // The snapshot's lines carry no crc: field; one carries its CRC in the GUID.
-        const PadIdentity pad = padIdentity(line.line.left(32), QByteArray());
-        const QList<PadRelative> relatives = findRelatives(pad, line.line.split(',').value(1), lines);
+        MappingLine parsed;
+        QVERIFY(MappingLine::parse(line.line, &parsed));
+        const PadIdentity pad = padIdentity(parsed.guid, QByteArray());
+        const QList<PadRelative> relatives = findRelatives(pad, parsed.name, lines);
         for (const PadRelative& relative : relatives)
             QVERIFY2(!isPadLine(relative.source.line, pad), line.line.left(60).constData());
         withRelatives += relatives.isEmpty() ? 0 : 1;
@@ -271,7 +279,7 @@ void TestRelatives::trial()
     QVERIFY(QFile::copy(kSnapshot, data.filePath("gamecontrollerdb.txt")));
     if (ownLocalLine)
         QVERIFY(writeAll(data.filePath("gamecontrollerdb.local.txt"),
-                         MappingLine::forPad(pad.guid, pad.crc, "Own Line", {"a:b9", "b:b8"}).text() + '\n'));
+                         MappingLine::forPad(pad.guid, pad.crc, "Own Line", {"a:b9", "b:b8"}).text() + "\n"));
     const auto files = [&data] {
         return QDir(data.path()).entryList() << readAll(data.filePath("gamecontrollerdb.local.txt"));
     };
@@ -279,7 +287,7 @@ void TestRelatives::trial()
     for (const char* file : {"gamecontrollerdb.txt", "gamecontrollerdb.local.txt"})
         SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(data.filePath(file)), "rb"), 1);
     const bool mappedBefore = sdlMapsDevice(index);
-    const QByteArray appliedBefore = applied(index);
+    const MappingLine appliedBefore = applied(index);
     QCOMPARE(mappedBefore, gameController || ownLocalLine);
     QCOMPARE(bool(SDL_IsGameController(index)), mappedBefore);
 
@@ -313,7 +321,7 @@ void TestRelatives::trial()
         QVERIFY2(trial.discard(&error), qPrintable(error));
         QCOMPARE(sdlMapsDevice(index), mappedBefore);
         if (mappedBefore)
-            QCOMPARE(applied(index), appliedBefore);
+            QVERIFY(sameMapping(applied(index), appliedBefore));
         // SDL2 cannot forget a line: a pad that had none stays a game controller, with no controls.
         QVERIFY(SDL_IsGameController(index));
         if (!mappedBefore)

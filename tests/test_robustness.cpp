@@ -6,9 +6,9 @@
 #include "databasefiles.h"
 #include "environmentfile.h"
 #include "filedownloader.h"
+#include "injectedreplacefault.h"
 #include "localmappingfile.h"
 #include "loopbackserver.h"
-#include "safereplace_p.h"
 #include "sanitizedbuild.h"
 #include "updatecheck.h"
 
@@ -277,13 +277,6 @@ void sleepNs(qint64 ns)
     struct timespec t = {time_t(ns / 1000000000), long(ns % 1000000000)};
     while (::nanosleep(&t, &t) != 0 && errno == EINTR) {
     }
-}
-
-ReplaceStep g_failingStep;
-
-int failAtChosenStep(ReplaceStep step)
-{
-    return step == g_failingStep ? EIO : 0;
 }
 
 QRegularExpression temporaryName(const QString& prefix)
@@ -729,8 +722,7 @@ void TestRobustness::writersUnderFaults()
         }
     }
     const QStringList before = fault == QLatin1String("dangling") ? QStringList() : listing(dir);
-    g_failingStep = ReplaceStep(qMax(step, 0));
-    replaceFault = step >= 0 ? failAtChosenStep : nullptr;
+    InjectedReplaceFault injected(ReplaceStep(qMax(step, 0)), step >= 0 ? EIO : 0);
 
     QString error;
     bool ok;
@@ -757,7 +749,6 @@ void TestRobustness::writersUnderFaults()
         ::close(sink);
         printed = readAll(QFile::decodeName(stdoutPath));
     }
-    replaceFault = nullptr;
     if (fault == QLatin1String("mount point"))
         ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
     if (fault == QLatin1String("read-only") && !mount)

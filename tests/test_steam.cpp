@@ -122,10 +122,7 @@ void TestSteam::editChangesOnlyTheValue_data()
         << QByteArray("<V><A>\n</V>") << true << QByteArray("<V><A>\n<NEW>\n</V>");
     QTest::newRow("add: on a line of its own")
         << QByteArray("<V><A>\\n<TWIN></V>") << true << QByteArray("<V><A>\\n<TWIN>\n<NEW></V>");
-    QTest::newRow("add: \\\\n is no break")
-        << QByteArray("<V><A>\\\\n<OLD></V>") << true << QByteArray("<V><A>\\\\n<OLD>\n<NEW></V>");
     QTest::newRow("add: empty value") << QByteArray("<V></V>") << true << QByteArray("<V><NEW></V>");
-    QTest::newRow("add: already there") << kWithNew << true << kWithNew;
     QTest::newRow("add: the missing key, Steam's layout")
         << QByteArray("<HEAD><TAIL>") << true
         << kHead + kTail.left(kTail.size() - 2) + expand("<V><NEW></V>}\n");
@@ -140,8 +137,6 @@ void TestSteam::editChangesOnlyTheValue_data()
     QTest::newRow("remove: the last line, with the CRLF before it")
         << QByteArray("<V><A>\r\n<OLD></V>") << false << QByteArray("<V><A></V>");
     QTest::newRow("remove: the only line") << QByteArray("<V><OLD></V>") << false << QByteArray("<V></V>");
-    QTest::newRow("remove: none there")
-        << QByteArray("<V><A>\n<B></V>") << false << QByteArray("<V><A>\n<B></V>");
 }
 
 void TestSteam::editChangesOnlyTheValue()
@@ -280,6 +275,7 @@ void TestSteam::runningSteamStopsEveryWrite_data()
     QTest::newRow("a dead process") << native << "dead" << false;
     QTest::newRow("another program") << native << "sleep" << false;
     QTest::newRow("not a process id") << native << "garbage" << false;
+    QTest::newRow("a FIFO, no file") << native << "fifo" << false;
 }
 
 void TestSteam::runningSteamStopsEveryWrite()
@@ -309,14 +305,16 @@ void TestSteam::runningSteamStopsEveryWrite()
         if (child.state() != QProcess::Running)
             QSKIP(qPrintable("no PID namespace here: " + child.readAllStandardError()));
         id = "1";
-    } else if (process != "garbage") {
+    } else if (process != "garbage" && process != "fifo") {
         child.start(process == "steam" ? steamCopy : process == "sleep" ? sleep : "true", {"600"});
         QVERIFY(child.waitForStarted());
         id = QByteArray::number(child.processId());
         QVERIFY(process != "dead" || child.waitForFinished());
     }
     QVERIFY(QDir(home.dir.path()).mkpath(QFileInfo(pidFile).path()));
-    QVERIFY(writeFile(home.dir.filePath(pidFile), id + '\n'));
+    const QByteArray pidPath = QFile::encodeName(home.dir.filePath(pidFile));
+    QVERIFY(process == "fifo" ? ::mkfifo(pidPath.constData(), 0644) == 0
+                              : writeFile(home.dir.filePath(pidFile), id + '\n'));
 
     const SteamMappings steam(home.dir.path());
     QCOMPARE(steam.steamRunning(), running);

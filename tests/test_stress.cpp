@@ -512,10 +512,11 @@ private slots:
         const long rssAfter1000 = vmRssKiB();
         const int threadsAfter = settledThreadCount();
 
-        // The constructor's run and one run per switch; all but the current one have finished.
+        // The constructor's run and at most one run per switch (the loop takes only the newest request);
+        // all but the current one have finished.
         QVERIFY2(waitUntil([&] { return runs.finishes() == runs.starts() - 1; }, 5000),
                  qPrintable(QString("%1 runs started, %2 finished").arg(runs.starts()).arg(runs.finishes())));
-        QCOMPARE(runs.starts(), 1 + kSwitches);
+        QVERIFY(runs.starts() >= 2 && runs.starts() <= 1 + kSwitches);
 
         qInfo("%d switches (%d through the button and its box) in %lld ms, slowest %lld us", kSwitches,
               throughBox, (long long)totalMs, (long long)slowestSwitchUs);

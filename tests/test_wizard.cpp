@@ -50,14 +50,14 @@ private slots:
         QVERIFY(wizard.fixture.list()->isEnabled());
         QCOMPARE(wizard.visibleRow(), -1);
 
-        // The restart into mapping mode was traced in order.
+        // The restart into mapping mode was traced in order: the request, then the worker's switch.
         const QStringList order =
             traces.texts({"Request worker aborting in Thread ", "Aborting worker process in Thread ",
                           "Worker process finished in Thread ", "Request worker start in Thread ",
                           "Starting worker process in Thread "});
-        const QStringList restart = {"Request worker aborting in Thread ",
+        const QStringList restart = {"Request worker aborting in Thread ", "Request worker start in Thread ",
                                      "Aborting worker process in Thread ",
-                                     "Worker process finished in Thread ", "Request worker start in Thread ",
+                                     "Worker process finished in Thread ",
                                      "Starting worker process in Thread "};
         QVERIFY2(order.join('|').contains(restart.join('|')), qPrintable(order.join('|')));
     }

@@ -7,10 +7,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMutex>
+#include <QRegularExpression>
+#include <QSemaphore>
 #include <QSet>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <pthread.h>
 #include <signal.h>
 #include <time.h>
@@ -55,8 +58,14 @@ public:
     QStringList events;             // "row+", "row-", "map:<line>", "added:N", "removed:N", "finished"
     SDL_JoystickID capturedId = -1; // the pad whose GUID a recorded mapping line carries
     QAtomicInteger<clockid_t> workerClock{0};
-    QSet<QString> workerThreads; // every run has a thread of its own
+    QSet<QString> workerThreads;
     QMutex workerThreadMutex;
+    // The worker thread stops inside the emission of this event ("row+", "row-"), the first time, until
+    // the test releases it (or 10 s pass), so that the test acts while the worker is busy.
+    QString holdAt;
+    QSemaphore holdReached, holdRelease;
+    std::atomic<bool> holdTimedOut{false};
+    QAtomicInt held{0};
 
     Rig()
     {
@@ -72,6 +81,16 @@ public:
             },
             Qt::DirectConnection);
         worker->runOn(&thread);
+        connect(
+            worker, &SDLPollEvent::buttonPressed, this,
+            [this](int row, bool on) {
+                if (holdAt != QString("%1%2").arg(row).arg(on ? '+' : '-') || held.fetchAndStoreOrdered(1))
+                    return;
+                holdReached.release();
+                if (!holdRelease.tryAcquire(1, 10000))
+                    holdTimedOut = true;
+            },
+            Qt::DirectConnection);
 
         connect(worker, &SDLPollEvent::buttonPressed, this,
                 [this](int row, bool on) { events << QString("%1%2").arg(row).arg(on ? '+' : '-'); });
@@ -176,6 +195,8 @@ private slots:
     void restartsWithImmediateAbortNeverHang();
     void fullCaptureOverVirtualPad();
     void unplugMidCaptureEndsWithoutMapping();
+    void newestRequestOwnsWhatFollows_data();
+    void newestRequestOwnsWhatFollows();
     void captureIgnoresAxesOutsideItsTable();
     void normalModeHighlightsAndHotplug();
     void normalModeWaitsBetweenPolls();
@@ -234,9 +255,10 @@ void TestWorker::restartDuringCaptureTraces()
     rig.restart(1, -1); // no joystick given: the new capture stays on the pad
     QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
     QTRY_VERIFY(traces(rig).size() >= 6);
-    // The second capture logs the row where the first one was left.
-    QCOMPARE(traces(rig), QStringList({"Request worker aborting@gui", "Aborting worker process@worker",
-                                       "Worker process finished@worker", "Request worker start@gui",
+    // The request returns at once; the loop ends the first capture and starts the second, which logs
+    // the row where the first one was left.
+    QCOMPARE(traces(rig), QStringList({"Request worker aborting@gui", "Request worker start@gui",
+                                       "Aborting worker process@worker", "Worker process finished@worker",
                                        "Starting worker process@worker", "m_iCurrentBinding 2"}));
     QTRY_COMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- 2+ 2- finished 0+"));
     pad.pressButton(0);
@@ -246,18 +268,19 @@ void TestWorker::restartDuringCaptureTraces()
 
 void TestWorker::restartsWithImmediateAbortNeverHang()
 {
-    // An abort that lands before the new run has started must still end that run: the run must not
-    // forget it by clearing the flag itself.
+    // An abort that lands before the loop has taken the request must still end the loop, and one that
+    // lands during the run must end the run first.
     Rig rig;
-    const int runs = 300;
-    for (int i = 0; i < runs; ++i) {
+    const int loops = 300;
+    for (int i = 0; i < loops; ++i) {
         rig.restart(i % 2, 4242);
         rig.worker->abort();
         if (!rig.thread.wait(5000))
-            QFAIL(qPrintable(QString("run %1 ignored the abort that followed its start").arg(i)));
+            QFAIL(qPrintable(QString("loop %1 ignored the abort that followed its start").arg(i)));
     }
     const QStringList lines = traces(rig);
-    QCOMPARE(lines.count("Starting worker process@worker"), runs);
+    const int runs = lines.count("Starting worker process@worker");
+    QCOMPARE(lines.count("Request worker start@gui"), loops);
     QCOMPARE(lines.count("Worker process finished@worker"), runs);
     QTRY_COMPARE(rig.events.count("finished"), runs);
 }
@@ -313,10 +336,10 @@ void TestWorker::fullCaptureOverVirtualPad()
                "righty:a3,lefttrigger:a4,righttrigger:a5,"
         << "finished";
     QCOMPARE(rig.events, expected);
-    // Ended by itself: an abort now finds nothing to stop.
-    QVERIFY(rig.thread.wait(5000));
+    // Ended by itself: the loop waits for the next request, and ending it finds no run to stop.
+    QVERIFY(rig.thread.isRunning());
     clearTraces();
-    rig.worker->abort();
+    QVERIFY(rig.stop());
     QCOMPARE(traces(rig), QStringList());
 }
 
@@ -340,22 +363,99 @@ void TestWorker::unplugMidCaptureEndsWithoutMapping()
     // No mapping; the highlight goes dark and the window learns which pad has gone.
     QCOMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- removed:%1 finished").arg(id));
     QCOMPARE(traces(rig), QStringList({"Worker process finished@worker"}));
-    QVERIFY(rig.thread.wait(5000));
-    clearTraces();
-    rig.worker->abort();
-    QCOMPARE(traces(rig), QStringList());
 
-    // A capture started afterwards, with a pad present, runs normally.
+    // A capture asked for afterwards, with a pad present, runs normally: the waiting loop takes it, and
+    // the request ends no run.
     VirtualPad other;
     QVERIFY(other.attach());
     drainSdlQueue();
     rig.events.clear();
+    QVERIFY(rig.thread.isRunning());
     rig.restart(1, other.instanceId());
+    QCOMPARE(traces(rig).mid(0, 2),
+             QStringList({"Worker process finished@worker", "Request worker start@gui"}));
     QTRY_COMPARE(rig.lastHighlightOn(), 0);
     other.pressButton(3);
     QTRY_COMPARE(rig.lastHighlightOn(), 1);
     QVERIFY(rig.stop());
     QTRY_COMPARE(rig.events.join(' '), QString("0+ 0- 1+ 1- finished"));
+}
+
+void TestWorker::newestRequestOwnsWhatFollows_data()
+{
+    QTest::addColumn<int>("rows");              // the run held: 0 normal mode, else a wizard of these rows
+    QTest::addColumn<QString>("holdAt");        // the event in whose emission the worker is held; "" none
+    QTest::addColumn<QString>("provoke");       // what brings the run there: "press" button 0, "skip", ""
+    QTest::addColumn<QStringList>("whileHeld"); // "skip", "stop", or a request: "normal", "wizard" (one row)
+    QTest::addColumn<QString>("mapping");       // null: none at all; else how the one mapping given ends
+
+    QTest::newRow("a wizard finishing as it is left gives no mapping")
+        << 1 << "0-"
+        << "skip" << QStringList{"normal"} << QString();
+    QTest::newRow("Skip before the new capture has begun reaches it")
+        << 0 << "0+"
+        << "press" << QStringList{"wizard", "skip"}
+        << QString(",platform:%1,").arg(SDL_GetPlatform()); // skipped before button 3 came
+    QTest::newRow("Skip for the capture before does not reach the new one")
+        << 1 << "0+"
+        << "" << QStringList{"skip", "wizard"} << QString(",a:b3,");
+    QTest::newRow("Skip while the loop is stopped does not reach the next capture")
+        << 1 << ""
+        << "" << QStringList{"stop", "skip", "wizard"} << QString(",a:b3,");
+}
+
+void TestWorker::newestRequestOwnsWhatFollows()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, holdAt);
+    QFETCH(QString, provoke);
+    QFETCH(QStringList, whileHeld);
+    QFETCH(QString, mapping);
+
+    VirtualPad pad;
+    QVERIFY(pad.attach());
+    SDL_GameController* controller = SDL_GameControllerOpen(pad.deviceIndex());
+    QVERIFY(controller);
+    drainSdlQueue();
+    Rig rig;
+    rig.holdAt = holdAt;
+    rig.capturedId = pad.instanceId();
+    rig.worker->restart(rows ? SDLPollEvent::MappingMode : SDLPollEvent::NormalMode, pad.instanceId(), rows);
+    QTRY_VERIFY(traced(rig, "Starting worker process@worker"));
+    if (provoke == "press")
+        pad.setButton(0, true);
+    else if (provoke == "skip")
+        SDLPollEvent::pushSkip();
+    QVERIFY(holdAt.isEmpty() || rig.holdReached.tryAcquire(1, 10000));
+
+    // Every request returns while the worker is busy.
+    for (const QString& action : whileHeld) {
+        if (action == "skip")
+            SDLPollEvent::pushSkip();
+        else if (action == "stop")
+            QVERIFY(rig.stop());
+        else
+            rig.worker->restart(action == "wizard" ? SDLPollEvent::MappingMode : SDLPollEvent::NormalMode, -1,
+                                1);
+    }
+    rig.holdRelease.release();
+    QVERIFY(!rig.holdTimedOut);
+    // Pressed once the newest run is going: what was pressed before it is not its input.
+    QTRY_COMPARE(traces(rig).count("Starting worker process@worker"), 2);
+    pad.pressButton(3);
+
+    if (mapping.isNull()) {
+        // A mapping of the run held would come before its end.
+        QTRY_VERIFY(rig.events.contains("finished"));
+        QVERIFY2(!rig.events.join(' ').contains("map:"), qPrintable(rig.events.join(' ')));
+    } else {
+        QTRY_VERIFY(rig.events.join(' ').contains("map:"));
+        const QStringList maps = rig.events.filter(QRegularExpression("^map:"));
+        QCOMPARE(maps.size(), 1);
+        QVERIFY2(maps.first().endsWith(mapping), qPrintable(maps.first()));
+    }
+    QVERIFY(rig.stop());
+    SDL_GameControllerClose(controller);
 }
 
 void TestWorker::captureIgnoresAxesOutsideItsTable()
@@ -524,7 +624,6 @@ void TestWorker::sdlQuitEndsTheProgram()
         QVERIFY(rig.stop());
     } else {
         // The capture ended first, without a mapping, the highlight left on.
-        QVERIFY(rig.thread.wait(5000));
         QTRY_VERIFY(rig.events.contains("finished"));
         QCOMPARE(rig.events.join(' '), QString("0+ finished"));
     }

@@ -5,19 +5,27 @@
 #include <QMetaObject>
 #include <QMutexLocker>
 #include <QThread>
+#include <atomic>
 
 namespace
 {
 
-// Normal mode sleeps between polls (abort wakes it at once). Each wakeup costs the idle program CPU,
-// and a change waits half a pause on average, so the pace follows the user: short pauses while the pad
-// is in use, longer ones once it has been still for a while (bench_worker measures both).
+// Normal mode sleeps between polls (a request or abort wakes it at once). Each wakeup costs the idle
+// program CPU, and a change waits half a pause on average, so the pace follows the user: short pauses
+// while a pad is in use, longer ones once the pads have been still for a while, and longer still when
+// nobody has touched one for some time (bench_worker measures each).
 // SDL_WaitEventTimeout is no help: without SDL's video subsystem it wakes every millisecond by itself.
 const unsigned long ACTIVE_POLL_MS = 4;
 const unsigned long IDLE_POLL_MS = 16;
+const unsigned long STILL_POLL_MS = 100;
 const Uint32 ACTIVE_SPAN_MS = 2000;
+const Uint32 IDLE_SPAN_MS = 10000;
 // Mapping mode's pause after each draining of the queue; it paces the settle test.
 const unsigned long CAPTURE_PAUSE_MS = 15;
+
+// Request numbers, shared by every worker so that Skip and Previous can name the request they were
+// pushed for without knowing the worker; 0 is no request.
+std::atomic<quintptr> lastRequest{0};
 
 } // namespace
 
@@ -27,6 +35,9 @@ SDLPollEvent::SDLPollEvent(QObject* parent)
 {
     qRegisterMetaType<CapturedBindings>();
     SDL_Init(SDL_INIT_GAMECONTROLLER);
+    // No pad has been touched yet: the loop starts at the still pace.
+    m_uiLastPadEvent = SDL_GetTicks() - IDLE_SPAN_MS;
+    SDL_zero(m_heldEvent);
 }
 
 SDLPollEvent::~SDLPollEvent()
@@ -40,39 +51,70 @@ void SDLPollEvent::runOn(QThread* thread)
     moveToThread(thread);
     connect(this, SIGNAL(workRequested()), thread, SLOT(start()));
     connect(thread, SIGNAL(started()), this, SLOT(doWork()));
-    connect(this, SIGNAL(finished()), thread, SLOT(quit()), Qt::DirectConnection);
 }
 
 void SDLPollEvent::restart(Mode mode, SDL_JoystickID instanceId, int rows)
 {
+    bool start;
     {
         QMutexLocker lock(&m_mutex);
-        m_iMappingMode = mode;
-        m_iWizardRows = rows;
+        m_request.mode = mode;
+        m_request.rows = rows;
         if (instanceId >= 0)
-            m_iJoystickInstanceId = instanceId;
-        m_iSingleRow = -1;
+            m_request.joystick = instanceId;
+        m_request.singleRow = -1;
+        start = postRequest();
     }
-    restartRun();
+    if (start)
+        startLoop();
 }
 
 void SDLPollEvent::restartSingle(SDL_JoystickID instanceId, int row,
                                  const CapturedInput bindings[BINDING_ROWS])
 {
+    bool start;
     {
         QMutexLocker lock(&m_mutex);
-        m_iMappingMode = MappingMode;
-        m_iJoystickInstanceId = instanceId;
-        m_iSingleRow = row;
-        SDL_memcpy(m_singleBindings, bindings, sizeof m_singleBindings);
+        m_request.mode = MappingMode;
+        m_request.joystick = instanceId;
+        m_request.singleRow = row;
+        SDL_memcpy(m_request.preset, bindings, sizeof m_request.preset);
+        start = postRequest();
     }
-    restartRun();
+    if (start)
+        startLoop();
 }
 
-void SDLPollEvent::restartRun()
+void SDLPollEvent::requestWork()
 {
-    stop();
-    requestWork();
+    bool start;
+    {
+        QMutexLocker lock(&m_mutex);
+        start = postRequest();
+    }
+    if (start)
+        startLoop();
+}
+
+bool SDLPollEvent::postRequest()
+{
+    if (m_bWorking && (m_bRunning || m_uiRequest != m_uiTaken))
+        qDebug() << "Request worker aborting in Thread " << QThread::currentThreadId();
+    m_uiRequest = ++lastRequest;
+    m_bAbort = false;
+    qDebug() << "Request worker start in Thread " << QThread::currentThreadId();
+    m_wake.wakeAll();
+    const bool start = !m_bWorking;
+    m_bWorking = true;
+    return start;
+}
+
+void SDLPollEvent::startLoop()
+{
+    // A loop ended by abort may still be leaving its thread, and start() does nothing to a running one.
+    if (m_pThread)
+        m_pThread->wait();
+    emit workRequested();
 }
 
 bool SDLPollEvent::stop(unsigned long ms)
@@ -87,6 +129,7 @@ void SDLPollEvent::pushControl(ControlCode code)
     SDL_memset(&event, 0, sizeof event);
     event.type = SDL_USEREVENT;
     event.user.code = code;
+    event.user.data1 = reinterpret_cast<void*>(lastRequest.load());
     SDL_PushEvent(&event);
 }
 
@@ -100,38 +143,51 @@ void SDLPollEvent::pushPrevious()
     pushControl(PreviousCode);
 }
 
-void SDLPollEvent::requestWork()
-{
-    {
-        QMutexLocker lock(&m_mutex);
-        m_bWorking = true;
-        m_bAbort = false;
-        qDebug() << "Request worker start in Thread " << QThread::currentThreadId();
-    }
-    emit workRequested();
-}
-
 void SDLPollEvent::abort()
 {
     QMutexLocker lock(&m_mutex);
-    if (m_bWorking) {
-        m_bAbort = true;
+    if (!m_bWorking)
+        return;
+    if (m_bRunning || m_uiRequest != m_uiTaken)
         qDebug() << "Request worker aborting in Thread " << QThread::currentThreadId();
-        m_wake.wakeAll();
-    }
+    m_bAbort = true;
+    m_wake.wakeAll();
 }
 
-bool SDLPollEvent::abortRequested()
+bool SDLPollEvent::endRequested(quintptr request)
 {
     QMutexLocker lock(&m_mutex);
-    return m_bAbort;
+    return m_bAbort || m_uiRequest != request;
 }
 
-void SDLPollEvent::pause(unsigned long ms)
+void SDLPollEvent::pause(quintptr request, unsigned long ms)
 {
     QMutexLocker lock(&m_mutex);
-    if (!m_bAbort)
+    if (!m_bAbort && m_uiRequest == request)
         m_wake.wait(&m_mutex, ms);
+}
+
+bool SDLPollEvent::nextEvent(quintptr request, SDL_Event* event)
+{
+    if (m_bHeldEvent)
+        *event = m_heldEvent;
+    else if (SDL_PollEvent(event) <= 0)
+        return false;
+    m_bHeldEvent = event->type == SDL_USEREVENT && quintptr(event->user.data1) > request;
+    if (m_bHeldEvent) {
+        m_heldEvent = *event;
+        return false;
+    }
+    m_uiLastPadEvent = SDL_GetTicks();
+    return true;
+}
+
+unsigned long SDLPollEvent::pollPause() const
+{
+    const Uint32 still = SDL_GetTicks() - m_uiLastPadEvent;
+    if (still < ACTIVE_SPAN_MS)
+        return ACTIVE_POLL_MS;
+    return still < IDLE_SPAN_MS ? IDLE_POLL_MS : STILL_POLL_MS;
 }
 
 void SDLPollEvent::requestApplicationQuit()
@@ -142,46 +198,46 @@ void SDLPollEvent::requestApplicationQuit()
 
 void SDLPollEvent::doWork()
 {
-    // m_bAbort is not cleared here: requestWork has done so under the lock, and an abort that arrived
-    // since then (a restart right after a restart) must end this run, not be forgotten.
-    qDebug() << "Starting worker process in Thread " << QThread::currentThreadId();
-    // One consistent set for the whole run, however the GUI thread changes them meanwhile.
-    Mode mode;
-    int rows;
-    SDL_JoystickID id;
-    int singleRow;
-    CapturedInput preset[BINDING_ROWS];
-    {
-        QMutexLocker lock(&m_mutex);
-        mode = m_iMappingMode;
-        rows = m_iWizardRows;
-        id = m_iJoystickInstanceId;
-        singleRow = m_iSingleRow;
-        SDL_memcpy(preset, m_singleBindings, sizeof preset);
+    for (;;) {
+        // One consistent set for the whole run, however the GUI thread changes the request meanwhile.
+        quintptr request;
+        Request what;
+        {
+            QMutexLocker lock(&m_mutex);
+            while (!m_bAbort && m_uiRequest == m_uiTaken)
+                m_wake.wait(&m_mutex);
+            if (m_bAbort) {
+                m_bWorking = false;
+                break;
+            }
+            request = m_uiTaken = m_uiRequest;
+            what = m_request;
+            m_bRunning = true;
+        }
+        qDebug() << "Starting worker process in Thread " << QThread::currentThreadId();
+        if (what.mode != NormalMode)
+            runCapture(request, what);
+        else
+            runNormalMode(request);
+        {
+            QMutexLocker lock(&m_mutex);
+            m_bRunning = false;
+        }
+        qDebug() << "Worker process finished in Thread " << QThread::currentThreadId();
+        emit finished();
     }
-    if (mode != NormalMode)
-        runCapture(id, rows, singleRow, preset);
-    else
-        runNormalMode();
-
-    {
-        QMutexLocker lock(&m_mutex);
-        m_bWorking = false;
-    }
-    // Each run has a thread of its own, and SDL frees its per-thread data (the error text) only for
-    // threads it started itself.
+    // SDL frees its per-thread data (the error text) only for threads it started itself.
     SDL_TLSCleanup();
-    qDebug() << "Worker process finished in Thread " << QThread::currentThreadId();
-    emit finished();
+    // The thread ends with the loop: its own event loop, entered when this returns, quits at once.
+    QThread::currentThread()->quit();
 }
 
-void SDLPollEvent::runNormalMode()
+void SDLPollEvent::runNormalMode(quintptr request)
 {
     SDL_Event event;
-    Uint32 lastEvent = SDL_GetTicks() - ACTIVE_SPAN_MS;
-    while (!abortRequested()) {
-        while (SDL_PollEvent(&event) > 0) {
-            lastEvent = SDL_GetTicks();
+    while (!endRequested(request)) {
+        // Drained whole, as in every pass: what SDL has read before a newer request is this run's.
+        while (nextEvent(request, &event)) {
             switch (event.type) {
             case SDL_CONTROLLERAXISMOTION:
                 m_highlights.axisMotion(event.caxis.axis, event.caxis.value);
@@ -206,18 +262,18 @@ void SDLPollEvent::runNormalMode()
                 break;
             }
         }
-        pause(SDL_GetTicks() - lastEvent < ACTIVE_SPAN_MS ? ACTIVE_POLL_MS : IDLE_POLL_MS);
+        pause(request, pollPause());
     }
     // Whatever this run lit goes dark with it, so the next run starts from a clean picture.
     m_highlights.releaseAll();
     qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
 }
 
-void SDLPollEvent::runCapture(SDL_JoystickID id, int rows, int singleRow,
-                              const CapturedInput preset[BINDING_ROWS])
+void SDLPollEvent::runCapture(quintptr request, const Request& what)
 {
+    const SDL_JoystickID id = what.joystick;
     qDebug() << "m_iCurrentBinding " << m_capture.currentBinding();
-    m_bQuit = false;
+    bool quit = false; // SDL_QUIT, or the captured gamepad was removed
     bool quitProgram = false;
 
     SDL_Joystick* joystick = SDL_JoystickFromInstanceID(id);
@@ -225,25 +281,22 @@ void SDLPollEvent::runCapture(SDL_JoystickID id, int rows, int singleRow,
     const auto initialState = [joystick](int axis, Sint16* state) {
         return SDL_JoystickGetAxisInitialState(joystick, axis, state) == SDL_TRUE;
     };
-    if (singleRow >= 0)
-        m_capture.beginSingle(singleRow, preset, numAxes, initialState);
+    if (what.singleRow >= 0)
+        m_capture.beginSingle(what.singleRow, what.preset, numAxes, initialState);
     else
-        m_capture.begin(numAxes, initialState, rows);
+        m_capture.begin(numAxes, initialState, what.rows);
 
     SDL_Event event;
     for (;;) {
-        if (m_bQuit || m_capture.isComplete())
+        if (quit || m_capture.isComplete())
             break;
-        if (abortRequested()) {
+        if (endRequested(request)) {
             m_capture.clearHighlight();
             qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
             break;
         }
-        while (SDL_PollEvent(&event) > 0) {
-            if (abortRequested()) {
-                m_capture.clearHighlight();
-                break;
-            }
+        // Tested before each event: once a newer request has come, what is left in the queue is its run's.
+        while (!endRequested(request) && nextEvent(request, &event)) {
             switch (event.type) {
             case SDL_JOYAXISMOTION:
                 if (event.jaxis.which == id)
@@ -264,35 +317,45 @@ void SDLPollEvent::runCapture(SDL_JoystickID id, int rows, int singleRow,
                 break;
             case SDL_JOYDEVICEREMOVED:
                 if (event.jdevice.which == id) {
-                    m_bQuit = true;
+                    quit = true;
                     m_capture.clearHighlight();
                 }
                 emit joystickRemoved(event.jdevice.which);
                 break;
             case SDL_QUIT:
-                m_bQuit = true;
+                quit = true;
                 quitProgram = true;
                 break;
-            case SDL_USEREVENT:
+            case SDL_USEREVENT: {
+                // A click meant for an earlier capture is not this one's (0: pushed without a request).
+                const quintptr stamp = quintptr(event.user.data1);
+                if (stamp != 0 && stamp < request)
+                    break;
                 if (event.user.code == SkipCode)
                     m_capture.skip();
                 else if (event.user.code == PreviousCode)
                     m_capture.previous();
                 break;
+            }
             default:
                 break;
             }
         }
-        pause(CAPTURE_PAUSE_MS);
+        pause(request, CAPTURE_PAUSE_MS);
         m_capture.settle(SDL_GetTicks());
     }
 
     if (m_capture.isComplete()) {
-        CapturedBindings captured;
-        SDL_memcpy(captured.bindings, m_capture.bindings(), sizeof captured.bindings);
         m_capture.end();
         m_capture.clearHighlight();
-        emit mappingReady(captured);
+        // Finished just as a newer request came: the mapping of a wizard the user has left is not given.
+        if (endRequested(request)) {
+            qDebug() << "Aborting worker process in Thread " << QThread::currentThreadId();
+        } else {
+            CapturedBindings captured;
+            SDL_memcpy(captured.bindings, m_capture.bindings(), sizeof captured.bindings);
+            emit mappingReady(captured);
+        }
     }
     m_capture.end();
     if (quitProgram)
