@@ -173,8 +173,9 @@ private slots:
             if (seen.kind == "name")
                 offered << seen.text;
         }
-        QCOMPARE(kinds.join(' '),
-                 names.size() > 1 ? QString("name tell name") : QStringList(names.size(), "name").join(' '));
+        QCOMPARE(kinds.join(' '), QString(names.size() > 1  ? "name tell name"
+                                          : names.isEmpty() ? ""
+                                                            : "name"));
         if (!names.isEmpty())
             QCOMPARE(offered.first(), QString("Session Line Pad"));
         if (names.size() > 1)
@@ -292,7 +293,7 @@ private slots:
         s.dialogs.setNextAnswer(yes);
         const int before = s.log.size();
 
-        s.update.take(body, QString());
+        s.update.take(body, QString(), true);
 
         QVERIFY2(s.said(said, before), qPrintable(s.log.mid(before).join('\n')));
         QCOMPARE(readFile(community), replaced ? newer : seed);
