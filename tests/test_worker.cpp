@@ -440,7 +440,7 @@ void TestWorker::newestRequestOwnsWhatFollows()
     }
     rig.holdRelease.release();
     QVERIFY(!rig.holdTimedOut);
-    // Pressed once the newest run is going: what was pressed before it is not its input.
+    // Pressed once the newest run is going, so that it is that run's input.
     QTRY_COMPARE(traces(rig).count("Starting worker process@worker"), 2);
     pad.pressButton(3);
 
