@@ -91,7 +91,7 @@ QList<QByteArray> bindingFields(const CapturedInput bindings[BINDING_ROWS])
 
         char token[MAPPING_TOKEN_SIZE];
         writeToken(copy[row], token);
-        fields << field + ':' + token;
+        fields << field + ':' + QByteArray(token);
     }
     return fields;
 }
