@@ -68,14 +68,14 @@ void EnvironmentCommands::reportAtStart()
     if (fileAssignsEnvVar(m_systemFile, kEnvVarName))
         log(formatText("Environment variable \"%s\" is saved system-wide in %s", kEnvVarName,
                        QFile::encodeName(m_systemFile).constData()));
-    if (fileAssignsEnvVar(m_userFile, kEnvVarName))
+    if (userFileAssignsEnvVar(m_userFile, kEnvVarName))
         log(formatText("Environment variable \"%s\" is saved for your user in %s", kEnvVarName,
                        QFile::encodeName(m_userFile).constData()));
 }
 
 bool EnvironmentCommands::isSaved() const
 {
-    return fileAssignsEnvVar(m_systemFile, kEnvVarName) || fileAssignsEnvVar(m_userFile, kEnvVarName);
+    return fileAssignsEnvVar(m_systemFile, kEnvVarName) || userFileAssignsEnvVar(m_userFile, kEnvVarName);
 }
 
 QString EnvironmentCommands::confirmation() const
@@ -115,10 +115,17 @@ bool EnvironmentCommands::set(const QByteArray& line)
     }
     if (!m_dialogs.ask(confirmation()))
         return false;
-    log(formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, line.constData()));
+    // Logins (pam_env) and systemd read the system file by different rules; the user's file keeps the
+    // exact name.
+    bool simplified = false;
+    const QByteArray value = m_bRoot ? systemEnvironmentValue(line, &simplified) : line;
+    log(formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, value.constData()));
+    if (simplified)
+        log("The name was simplified there: \"#\", \"$\", \"\\\" and quotes became blanks, as pam_env and "
+            "systemd read them differently");
     QString error;
-    const bool saved = m_bRoot ? setSystemEnvVar(kEnvVarName, line.constData(), m_systemFile, &error)
-                               : setUserEnvVar(kEnvVarName, line.constData(), m_userFile, &error);
+    const bool saved = m_bRoot ? setSystemEnvVar(kEnvVarName, value.constData(), m_systemFile, &error)
+                               : setUserEnvVar(kEnvVarName, value.constData(), m_userFile, &error);
     if (!saved) {
         const QByteArray reason = error.toUtf8();
         log(formatText("Error: %s", reason.constData()));

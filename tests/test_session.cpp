@@ -21,6 +21,9 @@
 
 namespace
 {
+const char* const kNameSimplified = "The name was simplified there: \"#\", \"$\", \"\\\" and "
+                                    "quotes became blanks, as pam_env and systemd read "
+                                    "them differently";
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -317,21 +320,31 @@ private slots:
         QTest::addColumn<bool>("root");
         QTest::addColumn<QByteArray>("saved"); // the file Set writes
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("replaces"); // the sentence the question carries; empty: none
+        QTest::addColumn<QString>("replaces");   // the sentence the question carries; empty: none
+        QTest::addColumn<QByteArray>("written"); // the name as the file holds it
 
         const QByteArray line = testGuid(0x400) + ",Second Pad,a:b0,";
+        const QByteArray kName = ",Second Pad,";
         QTest::newRow("system file: another pad's line named")
             << true << "PATH=/bin\nSDL_GAMECONTROLLERCONFIG=" + testGuid(0x401) + ",First Pad,a:b0,\n"
-            << line << "It replaces the mapping for \"First Pad\" that the variable holds now.";
+            << line << "It replaces the mapping for \"First Pad\" that the variable holds now." << kName;
         QTest::newRow("user file: the quoted name as it reads")
             << false << "SDL_GAMECONTROLLERCONFIG=\"" + testGuid(0x402) + ",Pad \\\"Q\\\" $$5,a:b0,\"\n"
-            << line << "It replaces the mapping for \"Pad \"Q\" $5\" that the variable holds now.";
-        QTest::newRow("a value without a name") << true << QByteArray("SDL_GAMECONTROLLERCONFIG=x\n") << line
-                                                << "It replaces the value that the variable holds now.";
+            << line << "It replaces the mapping for \"Pad \"Q\" $5\" that the variable holds now." << kName;
+        QTest::newRow("a value without a name")
+            << true << QByteArray("SDL_GAMECONTROLLERCONFIG=x\n") << line
+            << "It replaces the value that the variable holds now." << kName;
         QTest::newRow("nothing saved: the question as ever")
-            << true << QByteArray("PATH=/bin\n") << line << QString();
+            << true << QByteArray("PATH=/bin\n") << line << QString() << kName;
+        // pam_env ends a value at "#", systemd expands "$": the system file gets a name both read alike.
+        QTest::newRow("system file: the name simplified")
+            << true << QByteArray("PATH=/bin\n") << testGuid(0x403) + ",Pad #2 $HOME \\'x\",a:b0,"
+            << QString() << QByteArray(",Pad  2  HOME   x ,");
+        QTest::newRow("user file: the exact name")
+            << false << QByteArray() << testGuid(0x404) + ",Pad #2,a:b0," << QString()
+            << QByteArray(",Pad #2,");
         QTest::newRow("no line: refused before asking")
-            << true << QByteArray("PATH=/bin\n") << QByteArray() << QString();
+            << true << QByteArray("PATH=/bin\n") << QByteArray() << QString() << kName;
     }
 
     void setQuestion()
@@ -340,6 +353,7 @@ private slots:
         QFETCH(QByteArray, saved);
         QFETCH(QByteArray, line);
         QFETCH(QString, replaces);
+        QFETCH(QByteArray, written);
         QTemporaryDir dir;
         const QString systemFile = dir.filePath("environment"), userFile = dir.filePath("user.conf");
         QVERIFY(writeFile(root ? systemFile : userFile, saved));
@@ -360,11 +374,12 @@ private slots:
         }
         QCOMPARE(dialogs.seen.size(), 1);
         const QString question = dialogs.seen.first().text;
-        QVERIFY2(question.endsWith(replaces.isEmpty() ? QString("automatically. Continue?")
-                                                      : replaces + " Continue?"),
+        QVERIFY2(replaces.isEmpty() ? !question.contains("It replaces")
+                                    : question.endsWith(replaces + " Continue?"),
                  qPrintable(question));
         QVERIFY(readFile(target).contains("SDL_GAMECONTROLLERCONFIG="));
-        QVERIFY(readFile(target).contains(",Second Pad,"));
+        QVERIFY2(readFile(target).contains(written), readFile(target).constData());
+        QCOMPARE(log.contains(kNameSimplified), written.contains("  "));
     }
 };
 
