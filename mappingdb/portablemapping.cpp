@@ -24,6 +24,10 @@ bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem)
         problem->clear();
     if (MappingLine::isBlankOrComment(line))
         return false;
+    // Another pad's well-formed GUID tells at once: a file of many pads is not taken apart line by line.
+    const QByteArray guid = line.left(line.indexOf(','));
+    if (MappingLine::isGuidText(guid) && MappingLine::portableGuid(guid) != pad.guid)
+        return false;
     MappingLine parsed;
     if (!MappingLine::parse(line, &parsed, problem))
         return false;
