@@ -25,8 +25,11 @@ bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem)
     if (MappingLine::isBlankOrComment(line))
         return false;
     // Another pad's well-formed GUID tells at once: a file of many pads is not taken apart line by line.
+    // A line with fields that may not read (crc:, a second platform:) is still read, so that it is
+    // reported whoever's it is.
     const QByteArray guid = line.left(line.indexOf(','));
-    if (MappingLine::isGuidText(guid) && MappingLine::portableGuid(guid) != pad.guid)
+    if (MappingLine::isGuidText(guid) && MappingLine::portableGuid(guid) != pad.guid &&
+        !line.contains("crc:") && line.count("platform:") <= 1)
         return false;
     MappingLine parsed;
     if (!MappingLine::parse(line, &parsed, problem))
