@@ -89,6 +89,7 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     });
     printBanner();
     m_pSteam->reportAtStart();
+    m_pStore->reportAtStart();
     if (!dataDirectory)
         reportDataDirectoryError(dataDirectoryError);
 
@@ -98,9 +99,10 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     connect(m_pRoster, &PadRoster::selected, this, &MainWindow::showSelection);
     m_pRoster->rebuild();
 
-    m_pCommands =
-        new EnvironmentCommands(m_settings.environmentFile, userEnvironmentFile(m_settings.configHome),
-                                m_settings.runningAsRoot, m_dialogs, this);
+    // The data directory is the working directory now; the mapping file is named by its full path.
+    m_pCommands = new EnvironmentCommands(
+        m_settings.environmentFile, userEnvironmentFile(m_settings.configHome), m_settings.runningAsRoot,
+        m_dialogs, dataDirectory ? QDir::current().absoluteFilePath(kLocalDatabaseFile) : QString(), this);
     connect(m_pCommands, &EnvironmentCommands::logged, this, &MainWindow::logLine);
 
     m_pSession = new MappingSession(*m_pRoster, *m_pStore, m_dialogs, this);
@@ -384,7 +386,7 @@ void MainWindow::on_setEnvVarButton_clicked()
     if (!m_pRoster->controller())
         return;
     // The line is taken now: the pad may go while the question shows, and another be selected.
-    if (m_pCommands->set(m_pRoster->mappingLine()))
+    if (m_pCommands->set(m_pRoster->mappingLine(), m_pRoster->selectedPad()))
         ui->resetEnvVarButton->setEnabled(true);
 }
 

@@ -9,7 +9,7 @@ namespace
 const char* const kProductLabel = "Stickwell v1.2";
 } // namespace
 
-bool MessageDialogs::ask(const QString& text, Icon icon)
+bool MessageDialogs::ask(const QString& text, Icon icon, const QString& option, bool* ticked)
 {
     QMessageBox box;
     box.setText(QString::fromUtf8(kProductLabel));
@@ -17,7 +17,15 @@ bool MessageDialogs::ask(const QString& text, Icon icon)
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::Information);
-    return box.exec() == QMessageBox::Yes;
+    QCheckBox* check = option.isEmpty() || !ticked ? nullptr : new QCheckBox(option);
+    if (check) {
+        check->setChecked(*ticked);
+        box.setCheckBox(check);
+    }
+    const bool yes = box.exec() == QMessageBox::Yes;
+    if (check)
+        *ticked = check->isChecked();
+    return yes;
 }
 
 bool MessageDialogs::tell(const QString& text, const QString& option)

@@ -13,7 +13,8 @@ public:
     // The name dialog opens over window; message boxes have no parent.
     explicit MessageDialogs(QWidget* window) : m_pWindow(window) {}
 
-    bool ask(const QString& text, Icon icon = Icon::Information) override;
+    bool ask(const QString& text, Icon icon = Icon::Information, const QString& option = QString(),
+             bool* ticked = nullptr) override;
     bool tell(const QString& text, const QString& option = QString()) override;
     std::optional<QString> name(const QString& suggested) override;
 

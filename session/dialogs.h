@@ -14,8 +14,10 @@ public:
     virtual ~Dialogs();
 
     // A question answered with Yes or No, Yes the default. Returns true for Yes only; No, Escape and
-    // closing the box all count as No.
-    virtual bool ask(const QString& text, Icon icon = Icon::Information) = 0;
+    // closing the box all count as No. With a non-empty option and a ticked given, the box carries a
+    // check box with that text, ticked at first as *ticked says; *ticked is left as the user left it.
+    virtual bool ask(const QString& text, Icon icon = Icon::Information, const QString& option = QString(),
+                     bool* ticked = nullptr) = 0;
 
     // A message the user acknowledges. With a non-empty option the box carries an unticked check box
     // with that text; returns whether the user ticked it (false without one).

@@ -2,14 +2,15 @@
 
 #include "dialogs.h"
 #include "environmentfile.h"
+#include "localmappingfile.h"
 #include "logformat.h"
+#include "sdllinecheck.h"
 
 #include <QFile>
 #include <optional>
 
 namespace
 {
-const char* const kEnvVarName = "SDL_GAMECONTROLLERCONFIG";
 // More than any environment file holds; a larger one is read this far.
 const qint64 kMaxFileBytes = 1 << 20;
 
@@ -45,10 +46,14 @@ std::optional<QByteArray> savedValue(const QString& path, const QByteArray& name
 }
 } // namespace
 
+const char* const EnvironmentCommands::kAllMappingsOption =
+    "All my mappings: games read my mapping file at start";
+
 EnvironmentCommands::EnvironmentCommands(const QString& systemFile, const QString& userFile,
-                                         bool runningAsRoot, Dialogs& dialogs, QObject* parent)
+                                         bool runningAsRoot, Dialogs& dialogs, const QString& mappingFile,
+                                         QObject* parent)
     : QObject(parent), m_systemFile(systemFile), m_userFile(userFile), m_bRoot(runningAsRoot),
-      m_dialogs(dialogs)
+      m_dialogs(dialogs), m_mappingFile(mappingFile)
 {
 }
 
@@ -59,23 +64,31 @@ void EnvironmentCommands::log(const char* text)
 
 void EnvironmentCommands::reportAtStart()
 {
-    const QByteArray configured = getEnvVar(kEnvVarName).toUtf8();
+    const QByteArray configured = getEnvVar(kMappingVariable).toUtf8();
     if (!configured.isEmpty())
-        log(formatText("Environment variable \"%s\" is set to: \"%s\"", kEnvVarName, configured.constData()));
+        log(formatText("Environment variable \"%s\" is set to: \"%s\"", kMappingVariable,
+                       configured.constData()));
     else
-        log(formatText("Environment variable \"%s\" is not defined", kEnvVarName));
+        log(formatText("Environment variable \"%s\" is not defined", kMappingVariable));
+    for (const QString& line : mappingFileReport(getEnvVar(kMappingFileVariable)))
+        emit logged(line);
     // Where a value for later sessions comes from; Reset is offered only when there is one to remove.
-    if (fileAssignsEnvVar(m_systemFile, kEnvVarName))
-        log(formatText("Environment variable \"%s\" is saved system-wide in %s", kEnvVarName,
+    const SavedMappingVariables saved = savedMappingVariables(m_systemFile, m_userFile);
+    if (saved.lineSystemWide)
+        log(formatText("Environment variable \"%s\" is saved system-wide in %s", kMappingVariable,
                        QFile::encodeName(m_systemFile).constData()));
-    if (userFileAssignsEnvVar(m_userFile, kEnvVarName))
-        log(formatText("Environment variable \"%s\" is saved for your user in %s", kEnvVarName,
-                       QFile::encodeName(m_userFile).constData()));
+    const QByteArray userFile = QFile::encodeName(m_userFile);
+    if (saved.lineForUser)
+        log(formatText("Environment variable \"%s\" is saved for your user in %s", kMappingVariable,
+                       userFile.constData()));
+    if (saved.fileForUser)
+        log(formatText("Environment variable \"%s\" is saved for your user in %s", kMappingFileVariable,
+                       userFile.constData()));
 }
 
 bool EnvironmentCommands::isSaved() const
 {
-    return fileAssignsEnvVar(m_systemFile, kEnvVarName) || userFileAssignsEnvVar(m_userFile, kEnvVarName);
+    return savedMappingVariables(m_systemFile, m_userFile).any();
 }
 
 QString EnvironmentCommands::confirmation() const
@@ -92,9 +105,9 @@ QString EnvironmentCommands::confirmation() const
                        "user, in %s, so all SDL2 games you start after your next login will pick this "
                        "mapping automatically (games started before that, or from a terminal that reads "
                        "nothing else, will not see it). ",
-                       kEnvVarName, userFile.constData()));
+                       kMappingVariable, userFile.constData()));
     // The variable holds one line: setting another pad's drops the one there.
-    const std::optional<QByteArray> saved = savedValue(m_bRoot ? m_systemFile : m_userFile, kEnvVarName);
+    const std::optional<QByteArray> saved = savedValue(m_bRoot ? m_systemFile : m_userFile, kMappingVariable);
     if (saved) {
         const QList<QByteArray> fields = saved->split(',');
         if (fields.size() >= 2)
@@ -107,30 +120,31 @@ QString EnvironmentCommands::confirmation() const
     return text + QStringLiteral("Continue?");
 }
 
-bool EnvironmentCommands::set(const QByteArray& line)
+bool EnvironmentCommands::set(const QByteArray& line, const PadIdentity& pad)
 {
     if (line.isEmpty()) {
         log("Error: SDL gives no mapping for this gamepad: nothing was set");
         return false;
     }
-    if (!m_dialogs.ask(confirmation()))
+    bool allMappings = !m_bRoot && !m_mappingFile.isEmpty();
+    if (!m_dialogs.ask(confirmation(), Dialogs::Icon::Information,
+                       allMappings ? QString::fromUtf8(kAllMappingsOption) : QString(), &allMappings))
         return false;
+    if (allMappings)
+        return setMappingFile(line, pad);
     // Logins (pam_env) and systemd read the system file by different rules; the user's file keeps the
     // exact name.
     bool simplified = false;
     const QByteArray value = m_bRoot ? systemEnvironmentValue(line, &simplified) : line;
-    log(formatText("Setting environment variable \"%s\" to \"%s\"", kEnvVarName, value.constData()));
+    log(formatText("Setting environment variable \"%s\" to \"%s\"", kMappingVariable, value.constData()));
     if (simplified)
         log("The name was simplified there: \"#\", \"$\", \"\\\" and quotes became blanks, as pam_env and "
             "systemd read them differently");
     QString error;
-    const bool saved = m_bRoot ? setSystemEnvVar(kEnvVarName, value.constData(), m_systemFile, &error)
-                               : setUserEnvVar(kEnvVarName, value.constData(), m_userFile, &error);
+    const bool saved = m_bRoot ? setSystemEnvVar(kMappingVariable, value.constData(), m_systemFile, &error)
+                               : setUserEnvVar(kMappingVariable, value.constData(), m_userFile, &error);
     if (!saved) {
-        const QByteArray reason = error.toUtf8();
-        log(formatText("Error: %s", reason.constData()));
-        m_dialogs.tell(m_bRoot ? QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData()))
-                               : error);
+        failed(error);
         return false;
     }
     if (!m_bRoot)
@@ -139,10 +153,51 @@ bool EnvironmentCommands::set(const QByteArray& line)
     return true;
 }
 
+bool EnvironmentCommands::setMappingFile(const QByteArray& line, const PadIdentity& pad)
+{
+    const QByteArray path = QFile::encodeName(m_mappingFile);
+    QString error = unfitMappingFilePath(m_mappingFile);
+    if (!error.isEmpty()) {
+        failed(error);
+        return false;
+    }
+    // The file is what games will read: the selected pad's line must be in it, whatever source SDL
+    // took it from here.
+    QFile file(m_mappingFile);
+    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (ownPadLine(pad, sourcedLines(MappingOrigin::LocalFile, content)).line.isEmpty()) {
+        if (!saveLocalMapping(m_mappingFile, pad, line, &error)) {
+            failed(error);
+            return false;
+        }
+        log(formatText("Mapping string '%s' added to %s", line.constData(), path.constData()));
+    }
+    log(formatText("Setting environment variable \"%s\" to \"%s\"", kMappingFileVariable, path.constData()));
+    if (!setUserMappingFile(m_mappingFile, m_userFile, &error)) {
+        failed(error);
+        return false;
+    }
+    log(formatText("Saved for your user in %s; it takes effect at your next login, and games read every "
+                   "mapping of that file as it is when they start",
+                   QFile::encodeName(m_userFile).constData()));
+    return true;
+}
+
+void EnvironmentCommands::failed(const QString& error)
+{
+    const QByteArray reason = error.toUtf8();
+    log(formatText("Error: %s", reason.constData()));
+    m_dialogs.tell(m_bRoot ? QString::fromUtf8(formatText("%s. Run 'sudo stickwell'", reason.constData()))
+                           : error);
+}
+
 void EnvironmentCommands::reset()
 {
-    const EnvResetOutcome outcome = resetEnvVarForSessions(kEnvVarName, m_systemFile, m_userFile, m_bRoot);
-    log(formatText("Resetting environment variable \"%s\"", kEnvVarName));
+    const SavedMappingVariables saved = savedMappingVariables(m_systemFile, m_userFile);
+    const EnvResetOutcome outcome = resetMappingVariables(m_systemFile, m_userFile, m_bRoot);
+    log(formatText("Resetting environment variable \"%s\"", kMappingVariable));
+    if (saved.fileForUser)
+        log(formatText("Resetting environment variable \"%s\"", kMappingFileVariable));
     if (!outcome.error.isEmpty()) {
         const QByteArray reason = outcome.error.toUtf8();
         log(formatText("Error: %s", reason.constData()));

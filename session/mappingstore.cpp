@@ -7,15 +7,11 @@
 #include "logformat.h"
 #include "mappingline.h"
 #include "mappingsubmitter.h"
+#include "skippedlines.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <SDL.h>
-
-namespace
-{
-const char* const kEnvVarName = "SDL_GAMECONTROLLERCONFIG";
-} // namespace
 
 MappingStore::MappingStore(const QUrl& submissionUrl, int networkTimeoutMs, QObject* parent)
     : QObject(parent), m_submissionUrl(submissionUrl), m_pNetwork(new QNetworkAccessManager(this))
@@ -38,6 +34,14 @@ bool MappingStore::open(const QString& dataDirectory, const QString& seedPath, Q
     else
         loadConfiguredMappings();
     return m_bDataDirectory;
+}
+
+void MappingStore::reportAtStart()
+{
+    // Games that read the file pass over such lines without a word: say it here.
+    if (m_bDataDirectory)
+        for (const QString& line : skippedLinesReport(QString::fromUtf8(kLocalDatabaseFile)))
+            emit logged(line);
 }
 
 StoreResult MappingStore::store(const QByteArray& line, const PadIdentity& pad)
@@ -66,12 +70,12 @@ StoreResult MappingStore::store(const QByteArray& line, const PadIdentity& pad)
     // This program reads the variable like any other mapping; games started with it still prefer it.
     MappingLine configured;
     const bool configuredLine =
-        MappingLine::parse(padLineIn(getEnvVar(kEnvVarName).toUtf8(), pad), &configured);
+        MappingLine::parse(padLineIn(getEnvVar(kMappingVariable).toUtf8(), pad), &configured);
     configured.crc = pad.crc;
     if (configuredLine && configured.text() != line)
         log(formatText("Note: \"%s\" holds another mapping for this gamepad; games started with it use "
                        "that one until you set this one with \"Set Mapping As Environment Variable\"",
-                       kEnvVarName));
+                       kMappingVariable));
     if (!result.saved) {
         const QByteArray reason = result.unsaved.toUtf8();
         log(formatText("Error: can't save the mapping in %s: %s", kLocalDatabaseFile, reason.constData()));

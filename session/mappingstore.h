@@ -36,6 +36,8 @@ public:
     // loaded, nothing can be saved, and false is returned with why saying why.
     bool open(const QString& dataDirectory, const QString& seedPath, QString* why = nullptr,
               const QList<QByteArray>& steamLines = {});
+    // Logs the lines of the local file that SDL skips on this platform (skippedLinesReport).
+    void reportAtStart();
     // Whether open() succeeded: the local file and the community database can be written.
     bool canSave() const { return m_bDataDirectory; }
 

@@ -2,6 +2,7 @@
 // environment file: clipboard contents (read back from outside the process too), log lines, message
 // boxes, the file and the button states.
 
+#include "environmentcommands.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "userenvironment.h"
@@ -787,12 +788,14 @@ private slots:
         ModalAnswerer answers;
         BoxWatch watch(answers);
         int before = fixture.logLines().size();
-        answers.answerMessage(QMessageBox::Yes);
+        // Unticked, the box sets the line; ticked (as it comes), the user's mapping file.
+        answers.answerMessage(QMessageBox::Yes, false);
         QTest::mouseClick(fixture.button("setEnvVarButton"), Qt::LeftButton);
         QVERIFY(answers.waitAllAnswered());
         const QString confirmation = answers.seen().last().informativeText;
         QVERIFY2(confirmation.contains(userFile) && confirmation.contains("after your next login"),
                  qPrintable(confirmation));
+        QCOMPARE(answers.seen().last().checkBoxText, QString(EnvironmentCommands::kAllMappingsOption));
         const QByteArray mapping = portableLine(*pad, padName);
         QCOMPARE(
             fixture.logLines().mid(before),
@@ -802,6 +805,14 @@ private slots:
         QVERIFY(systemUntouched());
         if (QFileInfo::exists(kEnvironmentGenerator))
             QCOMPARE(userEnvironmentValue(fixture.settings.configHome, "SDL_GAMECONTROLLERCONFIG"), mapping);
+        answers.answerMessage(QMessageBox::Yes);
+        QTest::mouseClick(fixture.button("setEnvVarButton"), Qt::LeftButton);
+        QVERIFY(answers.waitAllAnswered());
+        const QString mappingFile = fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
+        QVERIFY(readFile(mappingFile).contains(mapping));
+        if (QFileInfo::exists(kEnvironmentGenerator))
+            QCOMPARE(userEnvironmentValue(fixture.settings.configHome, "SDL_GAMECONTROLLERCONFIG_FILE"),
+                     QFile::encodeName(mappingFile));
 
         // The next start says where the saved value comes from, and offers Reset.
         fixture.close();
@@ -815,7 +826,7 @@ private slots:
         QVERIFY(answers.waitAllAnswered());
         QCOMPARE(answers.seen().last().informativeText,
                  QString("The change takes effect at your next login"));
-        QVERIFY(!readFile(userFile).contains("SDL_GAMECONTROLLERCONFIG="));
+        QVERIFY(!readFile(userFile).contains("SDL_GAMECONTROLLERCONFIG"));
         QVERIFY(!fixture.button("resetEnvVarButton")->isEnabled());
         QVERIFY(systemUntouched());
 

@@ -79,10 +79,11 @@ private slots:
         fixture.open();
         QVERIFY(waitForLog(fixture, "Update check failed"));
         QStringList lines = fixture.logLines();
-        QCOMPARE(lines.mid(0, 7),
+        QCOMPARE(lines.mid(0, 8),
                  QStringList({bannerLine(), "Website: https://stickwell.brightmoor.org", "",
                               "Searching gamepads...", "No gamepads found",
                               "Environment variable \"SDL_GAMECONTROLLERCONFIG\" is not defined",
+                              "Environment variable \"SDL_GAMECONTROLLERCONFIG_FILE\" is not defined",
                               QString(kProjectPageLine) + "https://github.com/mdqinc/SDL_GameControllerDB"}));
         QCOMPARE(fixture.entries(), QStringList({"No gamepads found"}));
         QCOMPARE(fixture.status(), QString("No gamepads found"));
@@ -95,21 +96,32 @@ private slots:
         QTest::addColumn<bool>("set");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("savedIn"); // "system", "user" or "": which file holds a value
+        QTest::addColumn<QByteArray>("fileValue"); // SDL_GAMECONTROLLERCONFIG_FILE; empty: unset
+        QTest::addColumn<QString>("fileReport");   // its lines, joined by " | "
+        QTest::addColumn<QString>("savedIn"); // "system", "user", "user file": which file holds which value
         // Reset is offered only for a value saved in a file, not for one the program was started with.
-        QTest::newRow("unset") << false << QByteArray() << "is not defined"
-                               << "";
-        QTest::newRow("empty") << true << QByteArray() << "is not defined"
-                               << "";
+        const QByteArray none;
+        const QString notDefined = "Environment variable \"SDL_GAMECONTROLLERCONFIG_FILE\" is not defined";
+        QTest::newRow("unset") << false << none << "is not defined" << none << notDefined << "";
+        QTest::newRow("empty") << true << none << "is not defined" << none << notDefined << "";
         QTest::newRow("mapping") << true << QByteArray("0300,Pad,a:b0,") << "is set to: \"0300,Pad,a:b0,\""
-                                 << "";
-        QTest::newRow("longer than the format buffer") << true << QByteArray(5000, 'x') << "is set to: \"xxxx"
-                                                       << "";
-        QTest::newRow("saved system-wide") << false << QByteArray() << "is not defined"
-                                           << "system";
+                                 << none << notDefined << "";
+        QTest::newRow("longer than the format buffer")
+            << true << QByteArray(5000, 'x') << "is set to: \"xxxx" << none << notDefined << "";
+        QTest::newRow("saved system-wide")
+            << false << none << "is not defined" << none << notDefined << "system";
         QTest::newRow("saved for the user, also set")
-            << true << QByteArray("0300,Pad,a:b0,") << "is set to: \"0300,Pad,a:b0,\""
+            << true << QByteArray("0300,Pad,a:b0,") << "is set to: \"0300,Pad,a:b0,\"" << none << notDefined
             << "user";
+        QTest::newRow("a mapping file that is not there")
+            << false << none << "is not defined" << QByteArray("/nonexistent/pads.txt")
+            << "Environment variable \"SDL_GAMECONTROLLERCONFIG_FILE\" is set to: \"/nonexistent/pads.txt\" "
+               "| "
+               "Warning: \"SDL_GAMECONTROLLERCONFIG_FILE\" gives games no mappings: it points at a file that "
+               "does not exist"
+            << "";
+        QTest::newRow("the mapping file saved for the user")
+            << false << none << "is not defined" << none << notDefined << "user file";
     }
 
     void environmentReport()
@@ -117,33 +129,43 @@ private slots:
         QFETCH(bool, set);
         QFETCH(QByteArray, value);
         QFETCH(QString, line);
+        QFETCH(QByteArray, fileValue);
+        QFETCH(QString, fileReport);
         QFETCH(QString, savedIn);
         if (set)
             setenv("SDL_GAMECONTROLLERCONFIG", value.constData(), 1);
+        if (!fileValue.isEmpty())
+            setenv("SDL_GAMECONTROLLERCONFIG_FILE", fileValue.constData(), 1);
         WindowFixture fixture;
-        const QString file = savedIn == "user"
+        const QString file = savedIn.startsWith("user")
                                  ? fixture.settings.configHome + "/environment.d/99-stickwell.conf"
                                  : fixture.settings.environmentFile;
+        const QString variable =
+            savedIn == "user file" ? "SDL_GAMECONTROLLERCONFIG_FILE" : "SDL_GAMECONTROLLERCONFIG";
         if (!savedIn.isEmpty()) {
             QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
             QFile saved(file);
             QVERIFY(saved.open(QIODevice::WriteOnly) &&
-                    saved.write("# mine\nSDL_GAMECONTROLLERCONFIG=\"0300\"\n") > 0);
+                    saved.write("# mine\n" + variable.toUtf8() + "=\"/0300\"\n") > 0);
         }
         fixture.open();
         unsetenv("SDL_GAMECONTROLLERCONFIG");
-        const QString report = fixture.logLines().at(5);
+        unsetenv("SDL_GAMECONTROLLERCONFIG_FILE");
+        const QStringList lines = fixture.logLines();
+        const QString report = lines.at(5);
         QVERIFY2(report.startsWith("Environment variable \"SDL_GAMECONTROLLERCONFIG\" " + line),
                  qPrintable(report));
         QVERIFY(report.size() <= FORMAT_BUFFER_SIZE - 1);
-        int next = 6;
+        const int fileLines = int(fileReport.count(" | ")) + 1;
+        QCOMPARE(lines.mid(6, fileLines).join(" | "), fileReport);
+        int next = 6 + fileLines;
         if (!savedIn.isEmpty())
-            QCOMPARE(fixture.logLines().at(next++),
-                     QString("Environment variable \"SDL_GAMECONTROLLERCONFIG\" is saved ") +
-                         (savedIn == "user" ? "for your user in " : "system-wide in ") + file);
+            QCOMPARE(lines.at(next++), "Environment variable \"" + variable + "\" is saved " +
+                                           (savedIn == "system" ? "system-wide in " : "for your user in ") +
+                                           file);
         QCOMPARE(fixture.button("resetEnvVarButton")->isEnabled(), !savedIn.isEmpty());
         // The program goes on after a cut line.
-        QVERIFY(fixture.logLines().at(next).startsWith(kProjectPageLine));
+        QVERIFY(lines.at(next).startsWith(kProjectPageLine));
     }
 
     void formatTextIsBounded_data()

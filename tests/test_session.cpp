@@ -3,12 +3,15 @@
 
 #include "databaseupdate.h"
 #include "environmentcommands.h"
+#include "environmentfile.h"
+#include "gameprobe.h"
 #include "mappingparser.h"
 #include "mappingsession.h"
 #include "mappingstore.h"
 #include "padroster.h"
 #include "scripteddialogs.h"
 #include "sdlpollevent.h"
+#include "userenvironment.h"
 #include "virtualpad.h"
 
 #include <QCoreApplication>
@@ -363,7 +366,7 @@ private slots:
         connect(&commands, &EnvironmentCommands::logged, [&](const QString& text) { log << text; });
         dialogs.setNextAnswer(true);
 
-        QCOMPARE(commands.set(line), !line.isEmpty());
+        QCOMPARE(commands.set(line, padIdentity(line.left(32), QByteArray())), !line.isEmpty());
 
         const QString target = root ? systemFile : userFile;
         if (line.isEmpty()) {
@@ -380,6 +383,85 @@ private slots:
         QVERIFY(readFile(target).contains("SDL_GAMECONTROLLERCONFIG="));
         QVERIFY2(readFile(target).contains(written), readFile(target).constData());
         QCOMPARE(log.contains(kNameSimplified), written.contains("  "));
+    }
+
+    // A line of the user's file that games would pass over is named at start.
+    void skippedLineReportedAtStart()
+    {
+        Session s;
+        QVERIFY(writeFile(s.dataFile("gamecontrollerdb.local.txt"), testGuid(2) + ",No Platform,a:b0,\n"));
+        s.store.reportAtStart();
+        QCOMPARE(s.log.last(),
+                 QString("Line 1 of gamecontrollerdb.local.txt is skipped by SDL: it has no platform: field"));
+    }
+
+    // Set with its box left ticked names the user's mapping file for later logins: a game started then
+    // finds every pad of it, and a fix saved afterwards with no second Set. Reset takes it away again,
+    // and the rest of the per-user file is kept byte for byte.
+    void mappingFileReachesGames()
+    {
+        if (!QFileInfo::exists(kEnvironmentGenerator))
+            QSKIP("systemd's environment generator is not installed");
+        QStringList probed;
+        std::unique_ptr<VirtualPad> pads[2];
+        QByteArray lines[2];
+        for (int i = 0; i < 2; ++i) {
+            VirtualPad::Layout layout;
+            layout.name = i == 0 ? "File Pad A" : "File Pad B";
+            layout.product = Uint16(0x5e01 + i);
+            layout.gameController = false;
+            pads[i] = std::make_unique<VirtualPad>(layout);
+            QVERIFY(pads[i]->attach());
+            probed << QString("1209:%1:15:6:1:%2").arg(layout.product, 0, 16).arg(layout.name);
+            lines[i] = pads[i]->portableGuidText() + ",My Pad " + QByteArray::number(i) + ",platform:Linux," +
+                       pads[i]->crcField() + (i == 0 ? ",a:b0,b:b1," : ",a:b1,b:b0,");
+        }
+        Session s;
+        QVERIFY(s.store.store(lines[1], padIdentity(pads[1]->guidText(), QByteArray())).saved);
+        const QString mappingFile = s.dataFile("gamecontrollerdb.local.txt");
+        QTemporaryDir config;
+        const QString userFile = userEnvironmentFile(config.path());
+        const QByteArray mine = "PATH=/usr/bin\n# my own\nSDL_GAMECONTROLLERCONFIG=\"old\"\n";
+        QVERIFY(QDir().mkpath(QFileInfo(userFile).path()) && writeFile(userFile, mine));
+        EnvironmentCommands commands(config.filePath("environment"), userFile, false, s.dialogs, mappingFile);
+        QStringList log;
+        collect(&commands, &log);
+
+        // Pad A's line came from elsewhere: Set puts it into the file the games are to read.
+        s.dialogs.setNextAnswer(true);
+        QVERIFY(commands.set(lines[0], padIdentity(pads[0]->guidText(), QByteArray())));
+        QCOMPARE(s.dialogs.seen.last().option, QString(EnvironmentCommands::kAllMappingsOption));
+        QCOMPARE(readFile(mappingFile), lines[1] + "\n" + lines[0] + "\n");
+        QMap<QByteArray, QByteArray> login = userEnvironment(config.path());
+        QCOMPARE(login.value("SDL_GAMECONTROLLERCONFIG_FILE"), QFile::encodeName(mappingFile));
+        QCOMPARE(login.value("SDL_GAMECONTROLLERCONFIG"), QByteArray("old"));
+        QList<QByteArray> seen = probeGameMappings(login, probed);
+        QCOMPARE(seen.size(), 2);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY2(seen.at(i).startsWith(pads[i]->guidText() + " ") &&
+                         seen.at(i).contains(",My Pad " + QByteArray::number(i) + ","),
+                     seen.at(i).constData());
+
+        // Pad B's B fixed in the program: the next game started sees it.
+        s.roster.rebuild(pads[1]->instanceId());
+        QVERIFY(s.session.startRecapture(1));
+        CapturedBindings fixed;
+        parseBindingFields({"a:b1", "b:b7"}, fixed.bindings, nullptr);
+        emit s.session.worker()->mappingReady(fixed);
+        QCOMPARE(s.stored.size(), 1);
+        seen = probeGameMappings(userEnvironment(config.path()), probed);
+        QVERIFY2(seen.value(1).contains(",b:b7,") && seen.value(0).contains(",b:b1,"),
+                 seen.join(" | ").constData());
+
+        commands.reset();
+        QCOMPARE(log.mid(log.size() - 2),
+                 QStringList({"Resetting environment variable \"SDL_GAMECONTROLLERCONFIG\"",
+                              "Resetting environment variable \"SDL_GAMECONTROLLERCONFIG_FILE\""}));
+        QCOMPARE(readFile(userFile), QByteArray("PATH=/usr/bin\n# my own\n"));
+        login = userEnvironment(config.path());
+        QVERIFY(!login.contains("SDL_GAMECONTROLLERCONFIG") &&
+                !login.contains("SDL_GAMECONTROLLERCONFIG_FILE"));
+        QVERIFY(!commands.isSaved());
     }
 };
 

@@ -2,6 +2,7 @@
 // of them. The faults every writer shares (no space, read-only folder, a step failing) are in
 // test_robustness. All files live in temporary directories.
 #include "environmentfile.h"
+#include "gameprobe.h"
 #include "injectedreplacefault.h"
 #include "userenvironment.h"
 
@@ -977,20 +978,8 @@ void TestEnvironmentFile::gamesSeeEveryPadOfTheMappingFile()
     if (!QFileInfo::exists(kEnvironmentGenerator))
         QSKIP("systemd's environment generator is not installed");
     const QStringList pads{"1209:5711:11:6:1:Stickwell Probe Pad A", "1209:5712:8:4:0:Stickwell Probe Pad B"};
-    auto probe = [&](const QMap<QByteArray, QByteArray>& environment) {
-        QProcessEnvironment game;
-        for (auto it = environment.begin(); it != environment.end(); ++it)
-            game.insert(QString::fromUtf8(it.key()), QString::fromUtf8(it.value()));
-        game.insert("SDL_JOYSTICK_HIDAPI", "0");
-        QProcess process;
-        process.setProcessEnvironment(game);
-        process.start(STICKWELL_SDLMAPPINGPROBE, pads);
-        if (!process.waitForFinished(30000) || process.exitCode() != 0)
-            return QList<QByteArray>{"probe failed: " + process.readAllStandardError()};
-        return process.readAllStandardOutput().trimmed().split('\n');
-    };
     // Without the file variable SDL knows neither pad.
-    const QList<QByteArray> unknown = probe({});
+    const QList<QByteArray> unknown = probeGameMappings({}, pads);
     QCOMPARE(unknown.size(), 2);
     QByteArray lines;
     QList<QByteArray> names{"My Pad A", "My Pad B"}, bindings{"a:b0,b:b1,x:b2,", "a:b1,b:b0,leftx:a0,"};
@@ -1008,7 +997,7 @@ void TestEnvironmentFile::gamesSeeEveryPadOfTheMappingFile()
     QString message;
     QVERIFY2(setUserMappingFile(mappingFile, userEnvironmentFile(home), &message), qPrintable(message));
 
-    const QList<QByteArray> seen = probe(userEnvironment(home));
+    const QList<QByteArray> seen = probeGameMappings(userEnvironment(home), pads);
     QCOMPARE(seen.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const QList<QByteArray> fields = seen.at(i).split(',');

@@ -13,19 +13,19 @@ ModalAnswerer::ModalAnswerer(QObject* parent) : QObject(parent)
     m_timer.start();
 }
 
-void ModalAnswerer::answerMessage(QMessageBox::StandardButton button, bool tick)
+void ModalAnswerer::answerMessage(QMessageBox::StandardButton button, std::optional<bool> check)
 {
-    m_answers.push_back({false, button, false, QString(), true, tick});
+    m_answers.push_back({false, button, false, QString(), true, check});
 }
 
 void ModalAnswerer::answerInput(const QString& text, bool accept)
 {
-    m_answers.push_back({true, QMessageBox::NoButton, false, text, accept, false});
+    m_answers.push_back({true, QMessageBox::NoButton, false, text, accept, std::nullopt});
 }
 
 void ModalAnswerer::acceptInput()
 {
-    m_answers.push_back({true, QMessageBox::NoButton, true, QString(), true, false});
+    m_answers.push_back({true, QMessageBox::NoButton, true, QString(), true, std::nullopt});
 }
 
 bool ModalAnswerer::waitAllAnswered(int timeoutMs)
@@ -52,8 +52,8 @@ void ModalAnswerer::poll()
         QCheckBox* check = box->checkBox();
         m_seen.append({"message", box->windowTitle(), box->text(), box->informativeText(), QString(),
                        check ? check->text() : QString()});
-        if (check && answer.tick)
-            check->setChecked(true);
+        if (check && answer.check)
+            check->setChecked(*answer.check);
         if (answer.button == QMessageBox::NoButton) {
             box->reject();
             return;

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <deque>
+#include <optional>
 
 class ModalAnswerer : public QObject
 {
@@ -27,8 +28,10 @@ public:
     explicit ModalAnswerer(QObject* parent = nullptr);
 
     // The next message box is answered by clicking this standard button (Ok, Yes, No, ...);
-    // QMessageBox::NoButton closes it with its close control (Escape). tick ticks its check box first.
-    void answerMessage(QMessageBox::StandardButton button = QMessageBox::Ok, bool tick = false);
+    // QMessageBox::NoButton closes it with its close control (Escape). Its check box, if it has one, is
+    // ticked or unticked first as check says, or left as it is.
+    void answerMessage(QMessageBox::StandardButton button = QMessageBox::Ok,
+                       std::optional<bool> check = std::nullopt);
     // The next input dialog gets this text and is accepted (or rejected when accept is false).
     void answerInput(const QString& text, bool accept = true);
     // The next input dialog is accepted with the text it offers.
@@ -49,7 +52,7 @@ private:
         bool keepText;
         QString text;
         bool accept;
-        bool tick;
+        std::optional<bool> check;
     };
     std::deque<Answer> m_answers;
     QList<Seen> m_seen;

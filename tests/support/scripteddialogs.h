@@ -2,7 +2,7 @@
 #define SCRIPTEDDIALOGS_H
 // Answers the session's questions from a script and records each one: the message boxes and the name
 // dialog of a session tested without a window. An unscripted question is answered No, a name dialog
-// cancelled, a check box left unticked.
+// cancelled, a check box left as it is.
 
 #include "dialogs.h"
 
@@ -28,7 +28,15 @@ public:
 
     QList<Seen> seen;
 
-    bool ask(const QString& text, Icon) override { return answer("ask", text, QString(), m_answers, false); }
+    bool ask(const QString& text, Icon, const QString& option, bool* ticked) override
+    {
+        const bool yes = answer("ask", text, option, m_answers, false);
+        if (ticked && !option.isEmpty() && !m_ticks.empty()) {
+            *ticked = m_ticks.front();
+            m_ticks.pop_front();
+        }
+        return yes;
+    }
     bool tell(const QString& text, const QString& option) override
     {
         std::deque<bool> none;
