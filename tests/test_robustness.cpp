@@ -822,6 +822,9 @@ void TestRobustness::badDatabaseFile()
         return directory ? QFileInfo(path).isDir() && readAll(path + "/inside") == "kept\n"
                          : readAll(path) == bytes;
     };
+    // Each step must end: how fast it is on this machine (sanitizers, load) is for the figures below,
+    // not for a bound that fails on a slow machine.
+    const qint64 kHangMs = 60000;
     QElapsedTimer clock;
 
     // As the working copy: the start copes, the user's own file still loads, the bad file stays.
@@ -831,14 +834,14 @@ void TestRobustness::badDatabaseFile()
     ::enterDataDirectory(data.path(), seed);
     loadMappingFiles();
     const qint64 loadMs = clock.elapsed();
-    QVERIFY2(loadMs < 10000, qPrintable(QString::number(loadMs)));
+    QVERIFY2(loadMs < kHangMs, qPrintable(QString::number(loadMs)));
     QCOMPARE(sdlMappingName(localGuid), QByteArray("Local Pad"));
     QVERIFY(unchanged(kCommunityDatabaseFile));
     // The update check compares a real download with it (or finds no working copy in a directory).
     clock.start();
     UpdateCheckOutcome outcome =
         checkDownloadedDatabase(goodCommunity, QString(), kCommunityDatabaseFile, true);
-    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(clock.elapsed() < kHangMs);
     if (directory) {
         QCOMPARE(outcome.result, UpdateCheckResult::NoWorkingCopy);
         QVERIFY2(outcome.reason.contains(kCommunityDatabaseFile) && outcome.reason.contains("directory"),
@@ -863,14 +866,15 @@ void TestRobustness::badDatabaseFile()
     clock.start();
     ::enterDataDirectory(data.path(), seed);
     loadMappingFiles();
-    QVERIFY(clock.elapsed() < 10000);
+    QVERIFY(clock.elapsed() < kHangMs);
     QCOMPARE(sdlMappingName(communityGuid), QByteArray("Community Pad"));
     QVERIFY(unchanged(kLocalDatabaseFile));
     const QByteArray mine = mappingLine(testGuid(0x33), "My Pad");
     QString error;
     clock.start();
     const bool saved = saveLocalMapping(kLocalDatabaseFile, testGuid(0x33), mine, &error);
-    QVERIFY(clock.elapsed() < 5000);
+    const qint64 saveMs = clock.elapsed();
+    QVERIFY2(saveMs < kHangMs, qPrintable(QString::number(saveMs)));
     if (directory) {
         QVERIFY(!saved);
         QVERIFY2(error.contains(kLocalDatabaseFile) && error.contains("directory"), qPrintable(error));
@@ -897,7 +901,7 @@ void TestRobustness::badDatabaseFile()
         clock.start();
         outcome = checkDownloadedDatabase(bytes, QString(), copy, true);
         const qint64 checkMs = clock.elapsed();
-        QVERIFY2(checkMs < 5000, qPrintable(QString::number(checkMs)));
+        QVERIFY2(checkMs < kHangMs, qPrintable(QString::number(checkMs)));
         if (whyRefused.isEmpty()) {
             QVERIFY2(outcome.result == UpdateCheckResult::Differs, qPrintable(outcome.reason));
         } else {
@@ -907,7 +911,7 @@ void TestRobustness::badDatabaseFile()
             QVERIFY2(outcome.reason.size() < 200, qPrintable(outcome.reason.left(300)));
         }
         QCOMPARE(readAll(copy), goodCommunity);
-        qInfo("load %lld ms, update check %lld ms", loadMs, checkMs);
+        qInfo("load %lld ms, save %lld ms, update check %lld ms", loadMs, saveMs, checkMs);
     }
 }
 
