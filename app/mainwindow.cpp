@@ -92,10 +92,10 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     if (!dataDirectory)
         reportDataDirectoryError(dataDirectoryError);
 
-    m_pRoster = new PadRoster(this);
+    m_pRoster = new PadRoster(m_pStore, this);
     connect(m_pRoster, &PadRoster::logged, this, &MainWindow::logLine);
     connect(m_pRoster, &PadRoster::rebuilt, this, &MainWindow::showRoster);
-    connect(m_pRoster, &PadRoster::selected, this, &MainWindow::showSelection);
+    connect(m_pRoster, &PadRoster::selected, this, &MainWindow::showCommands);
     m_pRoster->rebuild();
 
     m_pCommands =
@@ -113,7 +113,7 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     m_pSession->start();
 
     m_pCommands->reportAtStart();
-    ui->resetEnvVarButton->setEnabled(m_pCommands->isSaved());
+    showCommands();
 
     // Without the data directory there is nowhere to keep an update.
     if (!dataDirectory)
@@ -193,23 +193,26 @@ void MainWindow::showRoster()
         ui->gamepadComboBox->setCurrentIndex(none ? 0 : m_pRoster->currentIndex());
     }
     statusBar()->showMessage(m_pRoster->statusText(), 0);
-    if (none) {
-        ui->copyBindingsButton->setEnabled(false);
-        ui->copyIdButton->setEnabled(false);
-        ui->setEnvVarButton->setEnabled(false);
-        showSteamCommands(false);
-    }
-    // Devices are back, so a new mapping can be made again.
-    ui->newBindings->setEnabled(!m_pRoster->entries().isEmpty());
+    showCommands();
 }
 
-void MainWindow::showSelection()
+void MainWindow::showCommands()
 {
-    ui->copyBindingsButton->setEnabled(m_pRoster->selectedIsMapped());
+    const bool idle = m_pSession == nullptr || m_pSession->mode() == MappingSession::Mode::Idle;
+    // The commands that hand out a line need the pad's own: never another pad's that SDL applies to it.
+    const bool line = idle && !m_pRoster->mappingLine().isEmpty();
+    ui->copyBindingsButton->setEnabled(line);
     // The GUID is what a user searches the database for, above all for a pad without a mapping.
     ui->copyIdButton->setEnabled(m_pRoster->joystick() != nullptr);
-    ui->setEnvVarButton->setEnabled(m_pRoster->selectedIsMapped());
-    showSteamCommands(m_pSession == nullptr || m_pSession->mode() == MappingSession::Mode::Idle);
+    ui->setEnvVarButton->setEnabled(line);
+    ui->resetEnvVarButton->setEnabled(idle && m_pCommands && m_pCommands->isSaved());
+    ui->newBindings->setEnabled(!m_pRoster->entries().isEmpty());
+    ui->gamepadComboBox->setEnabled(idle);
+    const QList<QAction*> actions = ui->steamButton->menu()->actions();
+    actions[0]->setEnabled(line && m_pSteam->available());
+    actions[1]->setEnabled(line && m_pSteam->available());
+    actions[2]->setEnabled(line);
+    ui->steamButton->setEnabled(line);
 }
 
 void MainWindow::createSteamMenu()
@@ -229,16 +232,6 @@ void MainWindow::createSteamMenu()
                         "(Properties, Controller).");
     });
     ui->steamButton->setMenu(menu);
-}
-
-void MainWindow::showSteamCommands(bool idle)
-{
-    const bool mapped = idle && m_pRoster->controller() && m_pRoster->selectedIsMapped();
-    const QList<QAction*> actions = ui->steamButton->menu()->actions();
-    actions[0]->setEnabled(mapped && m_pSteam->available());
-    actions[1]->setEnabled(mapped && m_pSteam->available());
-    actions[2]->setEnabled(mapped);
-    ui->steamButton->setEnabled(mapped);
 }
 
 void MainWindow::on_gamepadComboBox_currentIndexChanged(int index)
@@ -306,10 +299,7 @@ void MainWindow::showMode(MappingSession::Mode mode)
     ui->copyBindingsButton->setVisible(!capture);
     ui->copyIdButton->setVisible(!capture);
     ui->newBindings->setVisible(!capture);
-    ui->setEnvVarButton->setEnabled(!capture && m_pRoster->controller());
-    ui->resetEnvVarButton->setEnabled(!capture && m_pCommands->isSaved());
-    ui->gamepadComboBox->setEnabled(!capture);
-    showSteamCommands(!capture);
+    showCommands();
     if (capture)
         return;
     for (QLabel* overlay : m_overlays)
@@ -360,7 +350,7 @@ void MainWindow::on_copyIdButton_clicked()
     if (!m_pRoster->joystick())
         return;
     const QByteArray guidText = m_pRoster->selectedPad().guid;
-    const QByteArray name = m_pRoster->controllerName();
+    const QByteArray name = m_pRoster->lineName();
     QGuiApplication::clipboard()->setText(QString::fromUtf8(guidText), QClipboard::Clipboard);
     logMessage(formatText("The GUID for \"%s\" is \"%s\"", name.constData(), guidText.constData()));
     showInformation(
@@ -369,10 +359,10 @@ void MainWindow::on_copyIdButton_clicked()
 
 void MainWindow::on_copyBindingsButton_clicked()
 {
-    if (!m_pRoster->controller())
-        return;
-    const QByteArray name = m_pRoster->controllerName();
     const QByteArray mappingText = m_pRoster->mappingLine();
+    if (mappingText.isEmpty())
+        return;
+    const QByteArray name = m_pRoster->lineName();
     QGuiApplication::clipboard()->setText(QString::fromUtf8(mappingText), QClipboard::Clipboard);
     logMessage(formatText("Mapping string for \"%s\" is \"%s\"", name.constData(), mappingText.constData()));
     showInformation(QString::fromUtf8(
@@ -381,10 +371,9 @@ void MainWindow::on_copyBindingsButton_clicked()
 
 void MainWindow::on_setEnvVarButton_clicked()
 {
-    if (!m_pRoster->controller())
-        return;
     // The line is taken now: the pad may go while the question shows, and another be selected.
-    if (m_pCommands->set(m_pRoster->mappingLine()))
+    const QByteArray line = m_pRoster->mappingLine();
+    if (!line.isEmpty() && m_pCommands->set(line))
         ui->resetEnvVarButton->setEnabled(true);
 }
 

@@ -85,10 +85,10 @@ private:
     void reportDataDirectoryError(const QString& why);
     // The list as the roster holds it, and the commands that need a pad.
     void showRoster();
-    void showSelection();
-    // The Steam menu: its commands, enabled for a mapped pad (and a Steam installation).
+    // Enables the commands by the mode and the held pad: those that hand out a line need the pad's own.
+    void showCommands();
+    // The Steam menu: its commands, enabled for a pad with a line (and a Steam installation).
     void createSteamMenu();
-    void showSteamCommands(bool idle);
     // The buttons, list and status line of a mode.
     void showMode(MappingSession::Mode mode);
     // Offers a mapping that could not be saved on the clipboard.

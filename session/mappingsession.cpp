@@ -82,11 +82,14 @@ void MappingSession::beginWizard(int rows)
 
 bool MappingSession::startRecapture(int row)
 {
-    if (m_mode != Mode::Idle || row < 0 || row >= BINDING_ROWS || !m_roster.controller() ||
-        !m_roster.joystick())
+    if (m_mode != Mode::Idle || row < 0 || row >= BINDING_ROWS || !m_roster.joystick())
         return false;
-    if (!MappingLine::parse(m_roster.mappingLine(), &m_recapture))
+    if (!MappingLine::parse(m_roster.mappingLine(), &m_recapture)) {
+        // SDL may apply another pad's line to it: that one is not this pad's to change.
+        if (m_roster.selectedIsMapped())
+            log("This gamepad has no mapping of its own to fix: create a new mapping for it");
         return false;
+    }
     m_recaptureKept.clear();
     parseBindingFields(m_recapture.bindings, m_recaptureBindings, &m_recaptureKept);
     log(formatText("Capturing \"%s\" again: press the new input, Skip to clear it, Cancel to keep the "
@@ -190,15 +193,13 @@ void MappingSession::captured(const CapturedBindings& capture)
 
 void MappingSession::storeNewMapping(const CapturedInput bindings[BINDING_ROWS])
 {
-    const char* sdlName = nullptr;
-    if (m_roster.controller())
-        sdlName = SDL_GameControllerName(m_roster.controller());
-    else if (m_roster.joystick())
-        sdlName = SDL_JoystickName(m_roster.joystick());
-    else {
+    if (!m_roster.joystick()) {
         log("No gamepad is selected any more: the new mapping was not saved");
         return;
     }
+    // The name of the pad's own line, not of another pad's that SDL may apply to it.
+    const QByteArray lineName = m_roster.lineName();
+    const char* sdlName = lineName.isEmpty() ? SDL_JoystickName(m_roster.joystick()) : lineName.constData();
     // Taken before the dialog: hot-plug may rebuild the list while it is open.
     const PadIdentity pad = m_roster.selectedPad();
     QString typed = suggestedGamepadName(sdlName);

@@ -43,8 +43,8 @@ public:
     void startWizard();
     // The wizard over the first rows rows of the binding table, without the introduction.
     void beginWizard(int rows);
-    // Captures binding-table row again on the selected pad, the rest of its mapping kept. Only in Idle
-    // and for a pad SDL has a mapping for; returns whether the capture started.
+    // Captures binding-table row again on the selected pad, the rest of its own line kept. Only in Idle
+    // and for a pad with a line of its own (PadRoster::mappingLine); returns whether the capture started.
     bool startRecapture(int row);
     // The wizard's buttons: Skip and Previous go to the running capture, Cancel ends it and keeps
     // nothing (the list is rebuilt when pads came or went meanwhile).

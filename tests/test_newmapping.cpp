@@ -268,6 +268,50 @@ private slots:
                  wizard.pad->instanceId());
     }
 
+    // Two pads with the same ids and different names share a GUID, and SDL before 2.30.5 one line for
+    // both (the later one's): the first pad's commands still work on its own line, never the other's.
+    void padsSharingAGuidKeepTheirOwnLines()
+    {
+        VirtualPad::Layout layout = padLayout("Twin Pad One");
+        VirtualPad first(layout);
+        layout.name = "Twin Pad Two";
+        VirtualPad second(layout);
+        QVERIFY(first.attach() && second.attach());
+        QCOMPARE(first.portableGuidText(), second.portableGuidText());
+        QVERIFY(first.crcField() != second.crcField());
+        WindowFixture fixture;
+        pointAtServer(fixture);
+        const QByteArray firstHead = portableHead(first, "First Own");
+        const QByteArray secondLine = portableHead(second, "Second Own") + "a:b3,b:b4,";
+        const QString localPath = fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
+        writeFile(localPath, firstHead + "a:b0,b:b5,x:b2,\n" + secondLine + "\n");
+        fixture.open();
+        const QList<PadEntry> entries = MainWindowProbe::roster(*fixture.window).entries();
+        for (int i = 0; i < entries.size(); ++i)
+            if (entries.at(i).instanceId == first.instanceId())
+                fixture.list()->setCurrentIndex(i);
+        QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*fixture.window)), first.instanceId());
+        SDL_version linked;
+        SDL_GetVersion(&linked);
+        if (SDL_VERSIONNUM(linked.major, linked.minor, linked.patch) < SDL_VERSIONNUM(2, 30, 5))
+            QVERIFY(logHas(fixture, "SDL applies another pad's line to \"Twin Pad One\""));
+
+        ModalAnswerer answers;
+        answers.answerMessage(QMessageBox::Ok);
+        QTest::mouseClick(fixture.button("copyBindingsButton"), Qt::LeftButton);
+        QVERIFY(answers.waitAllAnswered());
+        QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(), firstHead + "a:b0,b:b5,x:b2,");
+
+        auto* picture = fixture.widget<QLabel>("mainImage");
+        const QList<QLabel*> overlays = picture->findChildren<QLabel*>();
+        QTest::mouseClick(picture, Qt::LeftButton, {}, overlays.at(1)->geometry().center());
+        QVERIFY(QTest::qWaitFor([&] { return overlays.at(1)->isVisible(); }, 5000));
+        first.pressButton(1);
+        const QByteArray expected = secondLine + "\n" + firstHead + "a:b0,b:b1,x:b2,\n";
+        QVERIFY2(QTest::qWaitFor([&] { return readFile(localPath) == expected; }, 10000),
+                 readFile(localPath).constData());
+    }
+
     // A fresh account has no ~/.local yet; a file in the way makes the data directory unusable. Either
     // way nothing may land in the folder the program was started from.
     void dataDirectory_data()
