@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "apppictures.h"
+#include "bindingoverlays.h"
 #include "databasefiles.h"
 #include "databaseupdate.h"
 #include "environmentcommands.h"
@@ -11,6 +12,7 @@
 #include "mappingstore.h"
 #include "mappingsubmitter.h"
 #include "padroster.h"
+#include "similarpadsmenu.h"
 #include "steamcommands.h"
 #include "updatecheck.h"
 
@@ -77,8 +79,12 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     const bool dataDirectory = m_pStore->open(m_settings.dataDirectory, m_settings.seedPath,
                                               &dataDirectoryError, m_pSteam->heldLines());
     createSteamMenu();
+    m_pSimilar = new SimilarPadsMenu(ui->similarButton, this);
+    connect(m_pSimilar, &SimilarPadsMenu::relativeChosen, this,
+            [this](int i) { m_pSession->tryRelative(i); });
+    connect(m_pSimilar, &SimilarPadsMenu::keepSdlLineChosen, this, [this] { m_pSession->keepSdlLine(); });
 
-    createBindingOverlays();
+    m_pOverlays.reset(new BindingOverlays(ui->mainImage));
     ui->mainImage->installEventFilter(this);
     ui->mainImage->setToolTip("Click a control to capture it again (gamepads with a mapping)");
     // Escape leaves the wizard as Cancel does.
@@ -213,6 +219,7 @@ void MainWindow::showCommands()
     actions[1]->setEnabled(line && m_pSteam->available());
     actions[2]->setEnabled(line);
     ui->steamButton->setEnabled(line);
+    m_pSimilar->show(m_pRoster->relatives(), m_pRoster->lineCheck().state == SdlLineCheck::SdlOnly, idle);
 }
 
 void MainWindow::createSteamMenu()
@@ -241,40 +248,11 @@ void MainWindow::on_gamepadComboBox_currentIndexChanged(int index)
 
 // ---- wizard view ----
 
-void MainWindow::createBindingOverlays()
-{
-    for (int row = 0; row < BINDING_ROWS; ++row) {
-        auto* overlay = new QLabel(ui->mainImage);
-        m_overlays[row] = overlay;
-        overlay->setPixmap(loadPicture(bindingTable[row].image, overlay->devicePixelRatioF()));
-        overlay->move(bindingTable[row].x, bindingTable[row].y);
-        // Sized now, not when first shown: a click on the picture finds a control by its place.
-        overlay->resize(overlay->sizeHint());
-        overlay->setVisible(false);
-    }
-}
-
-int MainWindow::bindingRowAt(const QPoint& pos) const
-{
-    // Highlights overlap (an arrow over its stick): the smallest one under the pointer is the one meant.
-    int found = -1;
-    int foundArea = 0;
-    for (int row = 0; row < BINDING_ROWS; ++row) {
-        const QRect place = m_overlays[row]->geometry();
-        const int area = place.width() * place.height();
-        if (place.contains(pos) && (found < 0 || area < foundArea)) {
-            found = row;
-            foundArea = area;
-        }
-    }
-    return found;
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->mainImage && event->type() == QEvent::MouseButtonPress) {
         const auto* click = static_cast<QMouseEvent*>(event);
-        const int row = click->button() == Qt::LeftButton ? bindingRowAt(click->pos()) : -1;
+        const int row = click->button() == Qt::LeftButton ? m_pOverlays->rowAt(click->pos()) : -1;
         if (row >= 0)
             m_pSession->startRecapture(row);
         return row >= 0;
@@ -284,27 +262,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::showGamepadImage(int index, bool show)
 {
-    if (index >= 0 && index < BINDING_ROWS)
-        m_overlays[index]->setVisible(show);
+    m_pOverlays->show(index, show);
 }
 
 void MainWindow::showMode(MappingSession::Mode mode)
 {
-    const bool capture = mode != MappingSession::Mode::Idle;
+    const bool capture = mode == MappingSession::Mode::Wizard || mode == MappingSession::Mode::Recapture;
+    const bool trial = mode == MappingSession::Mode::Trial;
     // A single-control capture has one row only: there is no step to go back to.
     ui->previousButton->setEnabled(mode != MappingSession::Mode::Recapture);
     ui->cancelButton->setVisible(capture);
     ui->previousButton->setVisible(capture);
     ui->skipButton->setVisible(capture);
-    ui->copyBindingsButton->setVisible(!capture);
-    ui->copyIdButton->setVisible(!capture);
-    ui->newBindings->setVisible(!capture);
+    ui->keepButton->setVisible(trial);
+    ui->discardButton->setVisible(trial);
+    ui->copyBindingsButton->setVisible(mode == MappingSession::Mode::Idle);
+    ui->copyIdButton->setVisible(mode == MappingSession::Mode::Idle);
+    ui->newBindings->setVisible(mode == MappingSession::Mode::Idle);
     showCommands();
     if (capture)
         return;
-    for (QLabel* overlay : m_overlays)
-        overlay->setVisible(false);
-    statusBar()->showMessage(m_pRoster->statusText(), 0);
+    m_pOverlays->hideAll();
+    statusBar()->showMessage(trial ? m_pSession->trialStatus() : m_pRoster->statusText(), 0);
 }
 
 void MainWindow::on_newBindings_clicked()
@@ -325,6 +304,16 @@ void MainWindow::on_skipButton_clicked()
 void MainWindow::on_previousButton_clicked()
 {
     m_pSession->previous();
+}
+
+void MainWindow::on_keepButton_clicked()
+{
+    m_pSession->keepTrial();
+}
+
+void MainWindow::on_discardButton_clicked()
+{
+    m_pSession->discardTrial();
 }
 
 void MainWindow::reportStored(const StoreResult& result)

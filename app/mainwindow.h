@@ -3,20 +3,21 @@
 // The one window: gamepad list, picture with highlights, command buttons, wizard buttons and log. It
 // shows what the session layer (session/) decides and passes the user's clicks on to it.
 
-#include "bindingtable.h"
 #include "mappingsession.h"
 #include "messagedialogs.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QUrl>
+#include <memory>
 
 class QCloseEvent;
-class QLabel;
+class BindingOverlays;
 class DatabaseUpdate;
 class EnvironmentCommands;
 class MappingStore;
 class PadRoster;
+class SimilarPadsMenu;
 class SteamCommands;
 struct StoreResult;
 
@@ -64,6 +65,8 @@ private slots:
     void on_cancelButton_clicked();
     void on_skipButton_clicked();
     void on_previousButton_clicked();
+    void on_keepButton_clicked();
+    void on_discardButton_clicked();
     void on_setEnvVarButton_clicked();
     void on_resetEnvVarButton_clicked();
 
@@ -93,9 +96,6 @@ private:
     void showMode(MappingSession::Mode mode);
     // Offers a mapping that could not be saved on the clipboard.
     void reportStored(const StoreResult& result);
-    void createBindingOverlays();
-    // The binding-table row whose highlight lies under pos (picture coordinates), or -1.
-    int bindingRowAt(const QPoint& pos) const;
 
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
@@ -106,7 +106,8 @@ private:
     MappingSession* m_pSession = nullptr;
     DatabaseUpdate* m_pUpdate = nullptr;
     SteamCommands* m_pSteam = nullptr;
-    QLabel* m_overlays[BINDING_ROWS] = {}; // the highlights, children of the picture
+    SimilarPadsMenu* m_pSimilar = nullptr;
+    std::unique_ptr<BindingOverlays> m_pOverlays; // the highlights, children of the picture
 };
 
 #endif
