@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "apppictures.h"
+#include "bindingoverlays.h"
 #include "databasefiles.h"
 #include "databaseupdate.h"
 #include "environmentcommands.h"
@@ -11,6 +12,7 @@
 #include "mappingstore.h"
 #include "mappingsubmitter.h"
 #include "padroster.h"
+#include "similarpadsmenu.h"
 #include "steamcommands.h"
 #include "updatecheck.h"
 
@@ -77,8 +79,12 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     const bool dataDirectory = m_pStore->open(m_settings.dataDirectory, m_settings.seedPath,
                                               &dataDirectoryError, m_pSteam->heldLines());
     createSteamMenu();
+    m_pSimilar = new SimilarPadsMenu(ui->similarButton, this);
+    connect(m_pSimilar, &SimilarPadsMenu::relativeChosen, this,
+            [this](int i) { m_pSession->tryRelative(i); });
+    connect(m_pSimilar, &SimilarPadsMenu::keepSdlLineChosen, this, [this] { m_pSession->keepSdlLine(); });
 
-    createBindingOverlays();
+    m_pOverlays.reset(new BindingOverlays(ui->mainImage));
     ui->mainImage->installEventFilter(this);
     ui->mainImage->setToolTip("Click a control to capture it again (gamepads with a mapping)");
     // Escape leaves the wizard as Cancel does.
@@ -93,10 +99,10 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     if (!dataDirectory)
         reportDataDirectoryError(dataDirectoryError);
 
-    m_pRoster = new PadRoster(this);
+    m_pRoster = new PadRoster(m_pStore, this);
     connect(m_pRoster, &PadRoster::logged, this, &MainWindow::logLine);
     connect(m_pRoster, &PadRoster::rebuilt, this, &MainWindow::showRoster);
-    connect(m_pRoster, &PadRoster::selected, this, &MainWindow::showSelection);
+    connect(m_pRoster, &PadRoster::selected, this, &MainWindow::showCommands);
     m_pRoster->rebuild();
 
     // The data directory is the working directory now; the mapping file is named by its full path.
@@ -115,7 +121,7 @@ MainWindow::MainWindow(const MainWindowSettings& settings, QWidget* parent)
     m_pSession->start();
 
     m_pCommands->reportAtStart();
-    ui->resetEnvVarButton->setEnabled(m_pCommands->isSaved());
+    showCommands();
 
     // Without the data directory there is nowhere to keep an update.
     if (!dataDirectory)
@@ -195,23 +201,27 @@ void MainWindow::showRoster()
         ui->gamepadComboBox->setCurrentIndex(none ? 0 : m_pRoster->currentIndex());
     }
     statusBar()->showMessage(m_pRoster->statusText(), 0);
-    if (none) {
-        ui->copyBindingsButton->setEnabled(false);
-        ui->copyIdButton->setEnabled(false);
-        ui->setEnvVarButton->setEnabled(false);
-        showSteamCommands(false);
-    }
-    // Devices are back, so a new mapping can be made again.
-    ui->newBindings->setEnabled(!m_pRoster->entries().isEmpty());
+    showCommands();
 }
 
-void MainWindow::showSelection()
+void MainWindow::showCommands()
 {
-    ui->copyBindingsButton->setEnabled(m_pRoster->selectedIsMapped());
+    const bool idle = m_pSession == nullptr || m_pSession->mode() == MappingSession::Mode::Idle;
+    // The commands that hand out a line need the pad's own: never another pad's that SDL applies to it.
+    const bool line = idle && !m_pRoster->mappingLine().isEmpty();
+    ui->copyBindingsButton->setEnabled(line);
     // The GUID is what a user searches the database for, above all for a pad without a mapping.
     ui->copyIdButton->setEnabled(m_pRoster->joystick() != nullptr);
-    ui->setEnvVarButton->setEnabled(m_pRoster->selectedIsMapped());
-    showSteamCommands(m_pSession == nullptr || m_pSession->mode() == MappingSession::Mode::Idle);
+    ui->setEnvVarButton->setEnabled(line);
+    ui->resetEnvVarButton->setEnabled(idle && m_pCommands && m_pCommands->isSaved());
+    ui->newBindings->setEnabled(!m_pRoster->entries().isEmpty());
+    ui->gamepadComboBox->setEnabled(idle);
+    const QList<QAction*> actions = ui->steamButton->menu()->actions();
+    actions[0]->setEnabled(line && m_pSteam->available());
+    actions[1]->setEnabled(line && m_pSteam->available());
+    actions[2]->setEnabled(line);
+    ui->steamButton->setEnabled(line);
+    m_pSimilar->show(m_pRoster->relatives(), m_pRoster->lineCheck().state == SdlLineCheck::SdlOnly, idle);
 }
 
 void MainWindow::createSteamMenu()
@@ -233,16 +243,6 @@ void MainWindow::createSteamMenu()
     ui->steamButton->setMenu(menu);
 }
 
-void MainWindow::showSteamCommands(bool idle)
-{
-    const bool mapped = idle && m_pRoster->controller() && m_pRoster->selectedIsMapped();
-    const QList<QAction*> actions = ui->steamButton->menu()->actions();
-    actions[0]->setEnabled(mapped && m_pSteam->available());
-    actions[1]->setEnabled(mapped && m_pSteam->available());
-    actions[2]->setEnabled(mapped);
-    ui->steamButton->setEnabled(mapped);
-}
-
 void MainWindow::on_gamepadComboBox_currentIndexChanged(int index)
 {
     m_pRoster->select(index);
@@ -250,40 +250,11 @@ void MainWindow::on_gamepadComboBox_currentIndexChanged(int index)
 
 // ---- wizard view ----
 
-void MainWindow::createBindingOverlays()
-{
-    for (int row = 0; row < BINDING_ROWS; ++row) {
-        auto* overlay = new QLabel(ui->mainImage);
-        m_overlays[row] = overlay;
-        overlay->setPixmap(loadPicture(bindingTable[row].image, overlay->devicePixelRatioF()));
-        overlay->move(bindingTable[row].x, bindingTable[row].y);
-        // Sized now, not when first shown: a click on the picture finds a control by its place.
-        overlay->resize(overlay->sizeHint());
-        overlay->setVisible(false);
-    }
-}
-
-int MainWindow::bindingRowAt(const QPoint& pos) const
-{
-    // Highlights overlap (an arrow over its stick): the smallest one under the pointer is the one meant.
-    int found = -1;
-    int foundArea = 0;
-    for (int row = 0; row < BINDING_ROWS; ++row) {
-        const QRect place = m_overlays[row]->geometry();
-        const int area = place.width() * place.height();
-        if (place.contains(pos) && (found < 0 || area < foundArea)) {
-            found = row;
-            foundArea = area;
-        }
-    }
-    return found;
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->mainImage && event->type() == QEvent::MouseButtonPress) {
         const auto* click = static_cast<QMouseEvent*>(event);
-        const int row = click->button() == Qt::LeftButton ? bindingRowAt(click->pos()) : -1;
+        const int row = click->button() == Qt::LeftButton ? m_pOverlays->rowAt(click->pos()) : -1;
         if (row >= 0)
             m_pSession->startRecapture(row);
         return row >= 0;
@@ -293,30 +264,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::showGamepadImage(int index, bool show)
 {
-    if (index >= 0 && index < BINDING_ROWS)
-        m_overlays[index]->setVisible(show);
+    m_pOverlays->show(index, show);
 }
 
 void MainWindow::showMode(MappingSession::Mode mode)
 {
-    const bool capture = mode != MappingSession::Mode::Idle;
+    const bool capture = mode == MappingSession::Mode::Wizard || mode == MappingSession::Mode::Recapture;
+    const bool trial = mode == MappingSession::Mode::Trial;
     // A single-control capture has one row only: there is no step to go back to.
     ui->previousButton->setEnabled(mode != MappingSession::Mode::Recapture);
     ui->cancelButton->setVisible(capture);
     ui->previousButton->setVisible(capture);
     ui->skipButton->setVisible(capture);
-    ui->copyBindingsButton->setVisible(!capture);
-    ui->copyIdButton->setVisible(!capture);
-    ui->newBindings->setVisible(!capture);
-    ui->setEnvVarButton->setEnabled(!capture && m_pRoster->controller());
-    ui->resetEnvVarButton->setEnabled(!capture && m_pCommands->isSaved());
-    ui->gamepadComboBox->setEnabled(!capture);
-    showSteamCommands(!capture);
+    ui->keepButton->setVisible(trial);
+    ui->discardButton->setVisible(trial);
+    ui->copyBindingsButton->setVisible(mode == MappingSession::Mode::Idle);
+    ui->copyIdButton->setVisible(mode == MappingSession::Mode::Idle);
+    ui->newBindings->setVisible(mode == MappingSession::Mode::Idle);
+    showCommands();
     if (capture)
         return;
-    for (QLabel* overlay : m_overlays)
-        overlay->setVisible(false);
-    statusBar()->showMessage(m_pRoster->statusText(), 0);
+    m_pOverlays->hideAll();
+    statusBar()->showMessage(trial ? m_pSession->trialStatus() : m_pRoster->statusText(), 0);
 }
 
 void MainWindow::on_newBindings_clicked()
@@ -337,6 +306,16 @@ void MainWindow::on_skipButton_clicked()
 void MainWindow::on_previousButton_clicked()
 {
     m_pSession->previous();
+}
+
+void MainWindow::on_keepButton_clicked()
+{
+    m_pSession->keepTrial();
+}
+
+void MainWindow::on_discardButton_clicked()
+{
+    m_pSession->discardTrial();
 }
 
 void MainWindow::reportStored(const StoreResult& result)
@@ -362,7 +341,7 @@ void MainWindow::on_copyIdButton_clicked()
     if (!m_pRoster->joystick())
         return;
     const QByteArray guidText = m_pRoster->selectedPad().guid;
-    const QByteArray name = m_pRoster->controllerName();
+    const QByteArray name = m_pRoster->lineName();
     QGuiApplication::clipboard()->setText(QString::fromUtf8(guidText), QClipboard::Clipboard);
     logMessage(formatText("The GUID for \"%s\" is \"%s\"", name.constData(), guidText.constData()));
     showInformation(
@@ -371,10 +350,10 @@ void MainWindow::on_copyIdButton_clicked()
 
 void MainWindow::on_copyBindingsButton_clicked()
 {
-    if (!m_pRoster->controller())
-        return;
-    const QByteArray name = m_pRoster->controllerName();
     const QByteArray mappingText = m_pRoster->mappingLine();
+    if (mappingText.isEmpty())
+        return;
+    const QByteArray name = m_pRoster->lineName();
     QGuiApplication::clipboard()->setText(QString::fromUtf8(mappingText), QClipboard::Clipboard);
     logMessage(formatText("Mapping string for \"%s\" is \"%s\"", name.constData(), mappingText.constData()));
     showInformation(QString::fromUtf8(
@@ -383,8 +362,6 @@ void MainWindow::on_copyBindingsButton_clicked()
 
 void MainWindow::on_setEnvVarButton_clicked()
 {
-    if (!m_pRoster->controller())
-        return;
     // The line is taken now: the pad may go while the question shows, and another be selected.
     if (m_pCommands->set(m_pRoster->mappingLine(), m_pRoster->selectedPad()))
         ui->resetEnvVarButton->setEnabled(true);

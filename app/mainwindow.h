@@ -3,20 +3,21 @@
 // The one window: gamepad list, picture with highlights, command buttons, wizard buttons and log. It
 // shows what the session layer (session/) decides and passes the user's clicks on to it.
 
-#include "bindingtable.h"
 #include "mappingsession.h"
 #include "messagedialogs.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QUrl>
+#include <memory>
 
 class QCloseEvent;
-class QLabel;
+class BindingOverlays;
 class DatabaseUpdate;
 class EnvironmentCommands;
 class MappingStore;
 class PadRoster;
+class SimilarPadsMenu;
 class SteamCommands;
 struct StoreResult;
 
@@ -64,6 +65,8 @@ private slots:
     void on_cancelButton_clicked();
     void on_skipButton_clicked();
     void on_previousButton_clicked();
+    void on_keepButton_clicked();
+    void on_discardButton_clicked();
     void on_setEnvVarButton_clicked();
     void on_resetEnvVarButton_clicked();
 
@@ -85,17 +88,14 @@ private:
     void reportDataDirectoryError(const QString& why);
     // The list as the roster holds it, and the commands that need a pad.
     void showRoster();
-    void showSelection();
-    // The Steam menu: its commands, enabled for a mapped pad (and a Steam installation).
+    // Enables the commands by the mode and the held pad: those that hand out a line need the pad's own.
+    void showCommands();
+    // The Steam menu: its commands, enabled for a pad with a line (and a Steam installation).
     void createSteamMenu();
-    void showSteamCommands(bool idle);
     // The buttons, list and status line of a mode.
     void showMode(MappingSession::Mode mode);
     // Offers a mapping that could not be saved on the clipboard.
     void reportStored(const StoreResult& result);
-    void createBindingOverlays();
-    // The binding-table row whose highlight lies under pos (picture coordinates), or -1.
-    int bindingRowAt(const QPoint& pos) const;
 
     Ui::MainWindow* ui;
     MainWindowSettings m_settings;
@@ -106,7 +106,8 @@ private:
     MappingSession* m_pSession = nullptr;
     DatabaseUpdate* m_pUpdate = nullptr;
     SteamCommands* m_pSteam = nullptr;
-    QLabel* m_overlays[BINDING_ROWS] = {}; // the highlights, children of the picture
+    SimilarPadsMenu* m_pSimilar = nullptr;
+    std::unique_ptr<BindingOverlays> m_pOverlays; // the highlights, children of the picture
 };
 
 #endif

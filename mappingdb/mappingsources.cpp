@@ -22,6 +22,8 @@ QString mappingOriginLabel(MappingOrigin origin)
         return QStringLiteral(SDL_HINT_GAMECONTROLLERCONFIG_FILE);
     case MappingOrigin::ConfiguredVariable:
         return QStringLiteral(SDL_HINT_GAMECONTROLLERCONFIG);
+    case MappingOrigin::Session:
+        return QStringLiteral("mappings made this session");
     }
     return QString();
 }

@@ -11,10 +11,11 @@
 // Where a line comes from, from the lowest priority to the highest: the loader hands the community
 // database to SDL first, then Steam's lines, the local file, and last the configured mappings
 // (SDL_GAMECONTROLLERCONFIG_FILE's file, then SDL_GAMECONTROLLERCONFIG), which win as they do in games.
-enum class MappingOrigin { CommunityDatabase, Steam, LocalFile, ConfiguredFile, ConfiguredVariable };
+// The mappings made while the program runs are added after all of them (Session).
+enum class MappingOrigin { CommunityDatabase, Steam, LocalFile, ConfiguredFile, ConfiguredVariable, Session };
 
 // How the origin is shown beside a line: "community database", "Steam", "local file",
-// "SDL_GAMECONTROLLERCONFIG_FILE", "SDL_GAMECONTROLLERCONFIG".
+// "SDL_GAMECONTROLLERCONFIG_FILE", "SDL_GAMECONTROLLERCONFIG", "mappings made this session".
 QString mappingOriginLabel(MappingOrigin origin);
 
 struct SourcedLine {

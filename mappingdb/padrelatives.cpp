@@ -89,7 +89,7 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
     QList<PadRelative> relatives;
     QSet<QByteArray> seen;
     // The later a source comes, the higher it ranks; within one, its lines keep their order.
-    for (int origin = int(MappingOrigin::ConfiguredVariable); origin >= int(MappingOrigin::CommunityDatabase);
+    for (int origin = int(MappingOrigin::Session); origin >= int(MappingOrigin::CommunityDatabase);
          --origin) {
         for (const SourcedLine& sourced : lines) {
             if (int(sourced.origin) != origin)

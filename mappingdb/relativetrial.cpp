@@ -72,6 +72,28 @@ bool RelativeTrial::start(int deviceIndex, const PadIdentity& pad, const QByteAr
     return true;
 }
 
+bool RelativeTrial::change(const QByteArray& line, QString* errorMessage)
+{
+    if (!m_bActive) {
+        setError(errorMessage, QStringLiteral("no line is being tried"));
+        return false;
+    }
+    QString problem;
+    const QByteArray tried = relativeLineForPad(line, m_pad, &problem);
+    if (tried.isEmpty()) {
+        setError(errorMessage, QStringLiteral("the line cannot be used: %1").arg(problem));
+        return false;
+    }
+    if (!registerLine(tried, m_guid, errorMessage)) {
+        // What SDL holds must stay the line that is being tried.
+        registerLine(m_triedLine, m_guid, nullptr);
+        return false;
+    }
+    m_triedLine = tried;
+    setError(errorMessage, QString());
+    return true;
+}
+
 QByteArray RelativeTrial::keep()
 {
     if (!m_bActive)

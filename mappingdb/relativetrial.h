@@ -27,6 +27,11 @@ public:
     // The line registered by start: the pad's portable GUID and CRC, the relative's name and bindings.
     QByteArray triedLine() const { return m_triedLine; }
 
+    // Replaces the tried line by line (a fix of one of its bindings), rewritten for the pad as start()
+    // does, for this run only. Returns false, with errorMessage saying why and the earlier tried line still
+    // registered, when no trial runs or SDL refuses or does not apply the line.
+    bool change(const QByteArray& line, QString* errorMessage = nullptr);
+
     // Ends the trial with the tried line still registered, and returns it to be named and saved (empty
     // when no trial runs).
     QByteArray keep();

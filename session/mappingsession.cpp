@@ -63,7 +63,7 @@ void MappingSession::restartWorker()
     if (m_mode == Mode::Recapture)
         m_pWorker->restartSingle(id, m_iRecaptureRow, m_recaptureBindings);
     else
-        m_pWorker->restart(m_mode == Mode::Idle ? SDLPollEvent::NormalMode : SDLPollEvent::MappingMode, id,
+        m_pWorker->restart(m_mode == Mode::Wizard ? SDLPollEvent::MappingMode : SDLPollEvent::NormalMode, id,
                            m_iWizardRows);
 }
 
@@ -82,17 +82,22 @@ void MappingSession::beginWizard(int rows)
 
 bool MappingSession::startRecapture(int row)
 {
-    if (m_mode != Mode::Idle || row < 0 || row >= BINDING_ROWS || !m_roster.controller() ||
-        !m_roster.joystick())
+    const bool trying = m_mode == Mode::Trial;
+    if ((m_mode != Mode::Idle && !trying) || row < 0 || row >= BINDING_ROWS || !m_roster.joystick())
         return false;
-    if (!MappingLine::parse(m_roster.mappingLine(), &m_recapture))
+    if (!MappingLine::parse(trying ? m_trial.triedLine() : m_roster.mappingLine(), &m_recapture)) {
+        // SDL may apply another pad's line to it: that one is not this pad's to change.
+        if (m_roster.selectedIsMapped())
+            log("This gamepad has no mapping of its own to fix: create a new mapping for it");
         return false;
+    }
     m_recaptureKept.clear();
     parseBindingFields(m_recapture.bindings, m_recaptureBindings, &m_recaptureKept);
     log(formatText("Capturing \"%s\" again: press the new input, Skip to clear it, Cancel to keep the "
                    "mapping as it is",
                    bindingTable[row].description));
     m_iRecaptureRow = row;
+    m_bFixingTrial = trying;
     enter(Mode::Recapture);
     return true;
 }
@@ -109,6 +114,14 @@ void MappingSession::previous()
 
 void MappingSession::cancel()
 {
+    if (m_mode == Mode::Trial) {
+        discardTrial();
+        return;
+    }
+    if (m_mode == Mode::Recapture && m_bFixingTrial) {
+        enter(Mode::Trial);
+        return;
+    }
     enter(Mode::Idle);
     if (m_roster.isStale())
         applyMappingChanges();
@@ -128,7 +141,7 @@ void MappingSession::highlight(int row, bool lit)
         return;
     emit rowLit(row, lit);
     // The capture lights each step's row as it reaches it, on every move forward, Skip and Previous.
-    if (!lit || m_mode == Mode::Idle)
+    if (!lit || (m_mode != Mode::Wizard && m_mode != Mode::Recapture))
         return;
     const char* status =
         m_mode == Mode::Recapture
@@ -160,10 +173,14 @@ void MappingSession::padRemoved(int instance)
 
 void MappingSession::abandon()
 {
+    const bool trying = m_trial.isActive();
+    if (trying)
+        m_trial.discard();
     // Idle first: hot-plug and the signals that end the program work again while the message shows.
     enter(Mode::Idle);
     applyMappingChanges();
-    const char* text = "The gamepad was unplugged: the new mapping was not finished";
+    const char* text = trying ? "The gamepad was unplugged: the mapping being tried was discarded"
+                              : "The gamepad was unplugged: the new mapping was not finished";
     log(text);
     m_dialogs.tell(QString::fromUtf8(text));
 }
@@ -171,9 +188,13 @@ void MappingSession::abandon()
 void MappingSession::captured(const CapturedBindings& capture)
 {
     // A capture that finished as it was cancelled is not wanted any more.
-    if (m_mode == Mode::Idle)
+    if (m_mode != Mode::Wizard && m_mode != Mode::Recapture)
         return;
     const bool fix = m_mode == Mode::Recapture;
+    if (fix && m_bFixingTrial) {
+        fixTrial(capture.bindings);
+        return;
+    }
     enter(Mode::Idle);
     // The capture swallowed hot-plug: the list must show what is plugged in before it is acted on.
     if (m_roster.isStale())
@@ -190,30 +211,131 @@ void MappingSession::captured(const CapturedBindings& capture)
 
 void MappingSession::storeNewMapping(const CapturedInput bindings[BINDING_ROWS])
 {
-    const char* sdlName = nullptr;
-    if (m_roster.controller())
-        sdlName = SDL_GameControllerName(m_roster.controller());
-    else if (m_roster.joystick())
-        sdlName = SDL_JoystickName(m_roster.joystick());
-    else {
+    if (!m_roster.joystick()) {
         log("No gamepad is selected any more: the new mapping was not saved");
         return;
     }
+    // The name of the pad's own line, not of another pad's that SDL may apply to it.
+    const QByteArray lineName = m_roster.lineName();
+    const char* sdlName = lineName.isEmpty() ? SDL_JoystickName(m_roster.joystick()) : lineName.constData();
     // Taken before the dialog: hot-plug may rebuild the list while it is open.
     const PadIdentity pad = m_roster.selectedPad();
-    QString typed = suggestedGamepadName(sdlName);
-    QString name;
+    const std::optional<QString> name = askName(sdlName);
+    if (!name)
+        return;
+    storeLine(finalLine(MappingLine::forPad(pad.guid, pad.crc, name->toUtf8(), {}), bindings, {}, pad), pad);
+}
+
+std::optional<QString> MappingSession::askName(const char* suggested)
+{
+    QString typed = suggestedGamepadName(suggested);
     for (;;) {
         const std::optional<QString> answer = m_dialogs.name(typed);
         if (!answer)
-            return;
+            return answer;
         typed = *answer;
+        QString name;
         QString why;
         if (acceptGamepadName(typed, &name, &why))
-            break;
+            return name;
         m_dialogs.tell(why);
     }
-    storeLine(finalLine(MappingLine::forPad(pad.guid, pad.crc, name.toUtf8(), {}), bindings, {}, pad), pad);
+}
+
+bool MappingSession::tryRelative(int index)
+{
+    const QList<PadRelative> relatives = m_roster.relatives();
+    if (m_mode != Mode::Idle || index < 0 || index >= relatives.size() || !m_roster.joystick())
+        return false;
+    const PadRelative relative = relatives.at(index);
+    // SDL's lines change under the worker's feet otherwise.
+    m_pWorker->stop();
+    QString why;
+    if (!m_trial.start(m_roster.selectedDeviceIndex(), m_roster.selectedPad(), relative.source.line, &why)) {
+        enter(Mode::Idle);
+        const QByteArray reason = why.toUtf8();
+        const char* text = formatText("Error: can't try that mapping: %s", reason.constData());
+        log(text);
+        m_dialogs.tell(QString::fromUtf8(text));
+        return false;
+    }
+    MappingLine tried;
+    MappingLine::parse(m_trial.triedLine(), &tried);
+    const QString origin = mappingOriginLabel(relative.source.origin);
+    log(formatText("Trying the mapping of \"%s\" (%s, from the %s) for this run only: nothing is saved "
+                   "until you keep it",
+                   tried.name.constData(), relative.description().toUtf8().constData(),
+                   origin.toUtf8().constData()));
+    m_sTrialStatus =
+        QStringLiteral("Trying \"%1\" (%2): press the controls to check it, click one to fix it, "
+                       "then Keep or Discard")
+            .arg(QString::fromUtf8(tried.name), relative.description());
+    // Its game controller is opened with the tried line, so that the picture lights through it.
+    m_roster.reopen();
+    enter(Mode::Trial);
+    return true;
+}
+
+void MappingSession::fixTrial(const CapturedInput bindings[BINDING_ROWS])
+{
+    const QByteArray line = finalLine(m_recapture, bindings, m_recaptureKept, m_roster.selectedPad());
+    QString why;
+    if (m_trial.change(line, &why)) {
+        log("The mapping being tried was changed: nothing is saved until you keep it");
+    } else {
+        const QByteArray reason = why.toUtf8();
+        log(formatText("Error: the mapping being tried was not changed: %s", reason.constData()));
+    }
+    enter(Mode::Trial);
+}
+
+void MappingSession::keepTrial()
+{
+    if (m_mode != Mode::Trial)
+        return;
+    MappingLine line;
+    MappingLine::parse(m_trial.triedLine(), &line);
+    const PadIdentity pad = m_roster.selectedPad();
+    const std::optional<QString> name = askName(line.name.constData());
+    // The pad may have gone while the dialog was open, and the trial with it.
+    if (!name || m_mode != Mode::Trial)
+        return;
+    m_trial.keep();
+    line.name = name->toUtf8();
+    m_mode = Mode::Idle;
+    storeLine(line.text(), pad);
+}
+
+void MappingSession::discardTrial()
+{
+    if (m_mode != Mode::Trial)
+        return;
+    QString why;
+    if (!m_trial.discard(&why)) {
+        const QByteArray reason = why.toUtf8();
+        const char* text = formatText("Error: can't discard the mapping being tried: %s", reason.constData());
+        log(text);
+        m_dialogs.tell(QString::fromUtf8(text));
+        return;
+    }
+    log("The mapping being tried was discarded: the gamepad is as it was before");
+    m_mode = Mode::Idle;
+    applyMappingChanges();
+}
+
+bool MappingSession::keepSdlLine()
+{
+    MappingLine line;
+    if (m_mode != Mode::Idle || m_roster.lineCheck().state != SdlLineCheck::SdlOnly || !m_roster.joystick() ||
+        !MappingLine::parse(m_roster.lineCheck().padLine, &line))
+        return false;
+    const PadIdentity pad = m_roster.selectedPad();
+    const std::optional<QString> name = askName(line.name.constData());
+    if (!name)
+        return false;
+    line.name = name->toUtf8();
+    storeLine(line.text(), pad);
+    return true;
 }
 
 QByteArray MappingSession::finalLine(MappingLine base, const CapturedInput bindings[BINDING_ROWS],

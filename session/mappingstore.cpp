@@ -33,6 +33,7 @@ bool MappingStore::open(const QString& dataDirectory, const QString& seedPath, Q
         loadMappingFiles(m_steamLines);
     else
         loadConfiguredMappings();
+    readSources();
     return m_bDataDirectory;
 }
 
@@ -99,4 +100,26 @@ void MappingStore::reload()
     // The reload brings back the configured mappings; what was made since the start stays newer.
     for (const QByteArray& line : qAsConst(m_sessionLines))
         SDL_GameControllerAddMapping(line.constData());
+    readSources();
+}
+
+void MappingStore::readSources()
+{
+    // The working directory is the data directory once open() succeeded.
+    m_loaded = readMappingSources(QString(), QProcessEnvironment::systemEnvironment(), m_steamLines);
+    if (m_bDataDirectory)
+        return;
+    QList<SourcedLine> configured;
+    for (const SourcedLine& line : qAsConst(m_loaded))
+        if (line.origin == MappingOrigin::ConfiguredFile || line.origin == MappingOrigin::ConfiguredVariable)
+            configured << line;
+    m_loaded = configured;
+}
+
+QList<SourcedLine> MappingStore::sources() const
+{
+    QList<SourcedLine> lines = m_loaded;
+    for (const QByteArray& line : m_sessionLines)
+        lines.append({line, MappingOrigin::Session});
+    return lines;
 }

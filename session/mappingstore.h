@@ -3,6 +3,7 @@
 // Where a finished mapping line goes: the user's own mapping file, SDL, the collection service; and the
 // lines this session has given SDL, which outlive a reload of the database files.
 
+#include "mappingsources.h"
 #include "portablemapping.h"
 
 #include <QByteArray>
@@ -54,6 +55,10 @@ public:
 
     // The lines SDL took from store() since the start, oldest first.
     const QList<QByteArray>& sessionLines() const { return m_sessionLines; }
+    // Every line the program has handed to SDL, lowest priority first, with its origin: the sources as
+    // open() or the last reload() read them (only the configured ones without a data directory), then
+    // the session's lines. A pad's own line and its relatives are found here, not in what SDL holds.
+    QList<SourcedLine> sources() const;
     // The one network manager of the session: submissions and the update check's download.
     QNetworkAccessManager* network() const { return m_pNetwork; }
 
@@ -64,12 +69,15 @@ signals:
 private:
     void log(const char* text);
     void submitted(QNetworkReply* reply);
+    // Reads the sources as SDL was just given them.
+    void readSources();
 
     QUrl m_submissionUrl;
     QNetworkAccessManager* m_pNetwork;
     bool m_bDataDirectory = false;
     QList<QByteArray> m_steamLines; // Steam's configuration held them at start
     QList<QByteArray> m_sessionLines;
+    QList<SourcedLine> m_loaded; // what open() or reload() handed to SDL
 };
 
 #endif

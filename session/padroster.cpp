@@ -2,6 +2,7 @@
 
 #include "logformat.h"
 #include "mappingline.h"
+#include "mappingstore.h"
 #include "padidentity.h"
 
 namespace
@@ -9,7 +10,7 @@ namespace
 const char* const kNoGamepads = "No gamepads found";
 } // namespace
 
-PadRoster::PadRoster(QObject* parent) : QObject(parent) {}
+PadRoster::PadRoster(const MappingStore* store, QObject* parent) : QObject(parent), m_pStore(store) {}
 
 PadRoster::~PadRoster()
 {
@@ -27,6 +28,8 @@ void PadRoster::rebuild(SDL_JoystickID keepInstance)
     const int remembered = m_iCurrent < 0 ? 0 : m_iCurrent;
     m_entries.clear();
     m_iCurrent = -1;
+    m_check = SdlLineCheck();
+    m_relatives.clear();
     log("Searching gamepads...");
 
     const int count = SDL_NumJoysticks();
@@ -50,7 +53,7 @@ void PadRoster::rebuild(SDL_JoystickID keepInstance)
         const char* joystickName = SDL_JoystickName(joystick);
         QString name = QString::fromUtf8(joystickName ? joystickName : "");
         QString text;
-        if (SDL_IsGameController(i)) {
+        if (sdlMapsDevice(i)) {
             SDL_GameController* controller = SDL_GameControllerOpen(i);
             if (controller) {
                 const char* controllerName = SDL_GameControllerName(controller);
@@ -77,7 +80,7 @@ void PadRoster::rebuild(SDL_JoystickID keepInstance)
         return;
     }
     // The first entry is held at once, as a list selects its first entry when it fills.
-    select(0);
+    hold(0);
 
     int target = remembered;
     if (keepInstance >= 0) {
@@ -91,9 +94,13 @@ void PadRoster::rebuild(SDL_JoystickID keepInstance)
     if (target >= m_entries.size())
         target = keepInstance >= 0 ? 0 : -1;
     if (target > 0)
-        select(target);
+        hold(target);
     else
         m_iCurrent = target;
+    if (m_pJoystick) {
+        inspect();
+        emit selected();
+    }
     emit rebuilt();
 }
 
@@ -101,16 +108,54 @@ void PadRoster::select(int index)
 {
     if (index < 0 || index >= m_entries.size())
         return;
+    m_check = SdlLineCheck();
+    m_relatives.clear();
+    if (!hold(index))
+        return;
+    inspect();
+    emit selected();
+}
+
+void PadRoster::reopen()
+{
+    if (m_iCurrent >= 0 && hold(m_iCurrent))
+        emit selected();
+}
+
+bool PadRoster::hold(int index)
+{
     m_iCurrent = index;
     closeGamepad();
     if (SDL_NumJoysticks() <= 0)
-        return;
-    const int deviceIndex = m_entries.at(index).deviceIndex;
+        return false;
+    int deviceIndex = m_entries.at(index).deviceIndex;
+    // The entry's pad may have moved since the list was built (SDL renumbers on hot-plug).
+    for (int i = 0; i < SDL_NumJoysticks(); ++i)
+        if (SDL_JoystickGetDeviceInstanceID(i) == m_entries.at(index).instanceId)
+            deviceIndex = i;
     m_pJoystick = SDL_JoystickOpen(deviceIndex);
-    m_bMapped = SDL_IsGameController(deviceIndex);
+    // A pad whose tried line was discarded is a game controller for SDL without a control: not mapped.
+    m_bMapped = sdlMapsDevice(deviceIndex);
     if (m_bMapped)
         m_pGameController = SDL_GameControllerOpen(deviceIndex);
-    emit selected();
+    return true;
+}
+
+void PadRoster::inspect()
+{
+    const int deviceIndex = selectedDeviceIndex();
+    if (deviceIndex < 0)
+        return;
+    const QList<SourcedLine> sources = m_pStore ? m_pStore->sources() : QList<SourcedLine>();
+    const PadIdentity pad = selectedPad();
+    // Lines are matched against the device's own name, whatever name a line gives it.
+    const char* name = SDL_JoystickName(m_pJoystick);
+    const QByteArray padName(name ? name : "");
+    m_check = checkSdlLine(pad, padName, sdlLineForDevice(deviceIndex), sources);
+    m_relatives = findRelatives(pad, padName, sources);
+    if (!m_check.logText.isEmpty())
+        emit logged(m_check.logText);
+    emit logged(relativesLogText(padName, int(m_relatives.size())));
 }
 
 void PadRoster::closeGamepad()
@@ -152,23 +197,19 @@ PadIdentity PadRoster::selectedPad() const
     return joystickIdentity(m_pJoystick);
 }
 
-QByteArray PadRoster::controllerName() const
+int PadRoster::selectedDeviceIndex() const
 {
-    const char* name = m_pGameController ? SDL_GameControllerName(m_pGameController) : nullptr;
-    return QByteArray(name ? name : "");
+    if (!m_pJoystick)
+        return -1;
+    const SDL_JoystickID instance = SDL_JoystickInstanceID(m_pJoystick);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i)
+        if (SDL_JoystickGetDeviceInstanceID(i) == instance)
+            return i;
+    return -1;
 }
 
-QByteArray PadRoster::mappingLine() const
+QByteArray PadRoster::lineName() const
 {
-    if (!m_pGameController)
-        return QByteArray();
-    char* sdlMapping = SDL_GameControllerMapping(m_pGameController);
-    const QByteArray sdlText(sdlMapping ? sdlMapping : "");
-    SDL_free(sdlMapping);
     MappingLine line;
-    // SDL writes its own lines well-formed; should one not be, its text is still better than none.
-    if (!MappingLine::parse(sdlText, &line))
-        return sdlText;
-    line.crc = selectedPad().crc;
-    return line.text();
+    return MappingLine::parse(mappingLine(), &line) ? line.name : QByteArray();
 }

@@ -5,6 +5,7 @@
 #include "loopbackserver.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "sdllinecheck.h"
 #include "virtualpad.h"
 #include "windowfixture.h"
 #include "wizarddriver.h"
@@ -15,7 +16,9 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenu>
 #include <QTcpServer>
+#include <QToolButton>
 #include <QtTest>
 #include <SDL.h>
 
@@ -64,6 +67,12 @@ QList<Step> halfAxisPadSteps()
     return steps;
 }
 const char* const kConfiguredPad = "Configured Pad";
+
+// A 16-bit id as a GUID holds it: little-endian, 4 hex digits.
+QByteArray guidId(quint16 id)
+{
+    return QByteArray::number(quint16((id << 8) | (id >> 8)), 16).rightJustified(4, '0');
+}
 } // namespace
 
 class NewMappingTest : public QObject
@@ -266,6 +275,152 @@ private slots:
         QCOMPARE(wizard.fixture.entries(), QStringList({"Fix Pad (mapping available)"}));
         QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*wizard.fixture.window)),
                  wizard.pad->instanceId());
+    }
+
+    // Two pads with the same ids and different names share a GUID, and SDL before 2.30.5 one line for
+    // both (the later one's): the first pad's commands still work on its own line, never the other's.
+    void padsSharingAGuidKeepTheirOwnLines()
+    {
+        VirtualPad::Layout layout = padLayout("Twin Pad One");
+        VirtualPad first(layout);
+        layout.name = "Twin Pad Two";
+        VirtualPad second(layout);
+        QVERIFY(first.attach() && second.attach());
+        QCOMPARE(first.portableGuidText(), second.portableGuidText());
+        QVERIFY(first.crcField() != second.crcField());
+        WindowFixture fixture;
+        pointAtServer(fixture);
+        const QByteArray firstHead = portableHead(first, "First Own");
+        const QByteArray secondLine = portableHead(second, "Second Own") + "a:b3,b:b4,";
+        const QString localPath = fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
+        writeFile(localPath, firstHead + "a:b0,b:b5,x:b2,\n" + secondLine + "\n");
+        fixture.open();
+        const QList<PadEntry> entries = MainWindowProbe::roster(*fixture.window).entries();
+        for (int i = 0; i < entries.size(); ++i)
+            if (entries.at(i).instanceId == first.instanceId())
+                fixture.list()->setCurrentIndex(i);
+        QCOMPARE(SDL_JoystickInstanceID(MainWindowProbe::joystick(*fixture.window)), first.instanceId());
+        SDL_version linked;
+        SDL_GetVersion(&linked);
+        if (SDL_VERSIONNUM(linked.major, linked.minor, linked.patch) < SDL_VERSIONNUM(2, 30, 5))
+            QVERIFY(logHas(fixture, "SDL applies another pad's line to \"Twin Pad One\""));
+
+        ModalAnswerer answers;
+        answers.answerMessage(QMessageBox::Ok);
+        QTest::mouseClick(fixture.button("copyBindingsButton"), Qt::LeftButton);
+        QVERIFY(answers.waitAllAnswered());
+        QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(), firstHead + "a:b0,b:b5,x:b2,");
+
+        auto* picture = fixture.widget<QLabel>("mainImage");
+        const QList<QLabel*> overlays = picture->findChildren<QLabel*>();
+        QTest::mouseClick(picture, Qt::LeftButton, {}, overlays.at(1)->geometry().center());
+        QVERIFY(QTest::qWaitFor([&] { return overlays.at(1)->isVisible(); }, 5000));
+        first.pressButton(1);
+        const QByteArray expected = secondLine + "\n" + firstHead + "a:b0,b:b1,x:b2,\n";
+        QVERIFY2(QTest::qWaitFor([&] { return readFile(localPath) == expected; }, 10000),
+                 readFile(localPath).constData());
+    }
+
+    // Another pad's line for the same model: offered, tried on the picture, then kept (as a new mapping),
+    // discarded, or left open when the program closes; nothing is written before Keep. A line that SDL
+    // 2.26 and later apply by themselves is offered for keeping at once.
+    void trySimilarPad_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QByteArray>("model"); // the community line's GUID, {V} and {P} the pad's ids
+        QTest::addColumn<QByteArray>("kept");  // the bindings saved for the pad
+        const QByteArray usb = "03000000{V}0000{P}000001000000";
+        QTest::newRow("a pad with no relatives: nothing to try") << "none" << QByteArray() << QByteArray();
+        QTest::newRow("kept") << "keep" << usb << QByteArray("a:b2,b:b3,");
+        QTest::newRow("one binding fixed while trying, then kept")
+            << "fix" << usb << QByteArray("a:b2,b:b5,");
+        QTest::newRow("discarded") << "discard" << usb << QByteArray();
+        QTest::newRow("the program closed while trying") << "close" << usb << QByteArray();
+        QTest::newRow("SDL applies it by itself: kept for the pad's own GUID")
+            << "sdl" << QByteArray("ff000000{V}0000{P}000001007600") << QByteArray("a:b2,b:b3,");
+    }
+
+    void trySimilarPad()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QByteArray, model);
+        QFETCH(QByteArray, kept);
+        // A model of its own for each row: SDL keeps what a row registers until the end.
+        static quint16 product = 0x7b01;
+        VirtualPad::Layout layout = padLayout("Stickwell Similar Pad");
+        layout.product = product++;
+        VirtualPad pad(layout);
+        QVERIFY(pad.attach());
+        WindowFixture fixture;
+        fixture.settings.submissionUrl = QUrl(server.url("/gamecontrollerdb.php"));
+        // The same model with another firmware, under another name.
+        const QByteArray community =
+            model.isEmpty()
+                ? QByteArray()
+                : model.replace("{V}", guidId(layout.vendor)).replace("{P}", guidId(layout.product)) +
+                      ",Community Twin,a:b2,b:b3,platform:Linux,\n";
+        const QString communityPath = fixture.settings.dataDirectory + "/gamecontrollerdb.txt";
+        const QString localPath = fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
+        writeFile(communityPath, community);
+        fixture.open();
+        const QStringList entries = fixture.entries();
+        auto* similar = fixture.window->findChild<QToolButton*>("similarButton");
+        QCOMPARE(similar->isEnabled(), ending != "none");
+        if (ending == "none")
+            return;
+        const QList<QAction*> offered = similar->menu()->actions();
+        ModalAnswerer answers;
+        answers.acceptInput(); // the name dialog of Keep, if it comes
+        if (ending == "sdl") {
+            QVERIFY(logHas(fixture, "\"Stickwell Similar Pad\" is mapped only by SDL 2.26 and later"));
+            QCOMPARE(offered.size(), 2);
+            QCOMPARE(offered[1]->text(), QString("Community Twin (firmware 0x0001; community database)"));
+            offered[0]->trigger();
+        } else {
+            QCOMPARE(offered.size(), 1);
+            QCOMPARE(offered[0]->text(),
+                     QString("Community Twin (over USB, firmware 0x0001; community database)"));
+            offered[0]->trigger();
+            QVERIFY(fixture.button("keepButton")->isVisible() && !fixture.list()->isEnabled());
+            QVERIFY2(fixture.status().startsWith("Trying \"Community Twin\""), qPrintable(fixture.status()));
+            // The picture lights through the tried line, whose "a" is button 2.
+            auto* picture = fixture.widget<QLabel>("mainImage");
+            const QList<QLabel*> overlays = picture->findChildren<QLabel*>();
+            pad.setButton(2, true);
+            QVERIFY(QTest::qWaitFor([&] { return overlays.at(0)->isVisible(); }, 5000));
+            pad.setButton(2, false);
+            if (ending == "fix") {
+                QTest::mouseClick(picture, Qt::LeftButton, {}, overlays.at(1)->geometry().center());
+                QVERIFY(QTest::qWaitFor([&] { return fixture.button("cancelButton")->isVisible(); }, 5000));
+                pad.pressButton(5);
+                QVERIFY(QTest::qWaitFor([&] { return fixture.button("keepButton")->isVisible(); }, 5000));
+            }
+            QVERIFY(!QFile::exists(localPath));
+            if (ending == "discard")
+                QTest::mouseClick(fixture.button("discardButton"), Qt::LeftButton);
+            else if (ending == "close")
+                fixture.close();
+            else
+                QTest::mouseClick(fixture.button("keepButton"), Qt::LeftButton);
+        }
+
+        if (kept.isEmpty()) {
+            if (ending == "discard") {
+                QVERIFY(fixture.button("newBindings")->isVisible());
+                QCOMPARE(fixture.entries(), entries);
+                QVERIFY(!sdlMapsDevice(pad.deviceIndex()) && !MainWindowProbe::controller(*fixture.window));
+            }
+            QVERIFY(!QFile::exists(localPath));
+            QCOMPARE(readFile(communityPath), community);
+            return;
+        }
+        QVERIFY(answers.waitAllAnswered());
+        QCOMPARE(answers.seen().first().inputText, QString("Community Twin"));
+        const QByteArray expected = portableHead(pad, "Community Twin") + kept;
+        QVERIFY2(QTest::qWaitFor([&] { return readFile(localPath) == expected + "\n"; }, 5000),
+                 readFile(localPath).constData());
+        QCOMPARE(nextPost()["items"].toArray()[1].toArray()[1].toString().toUtf8(), expected);
+        QCOMPARE(fixture.entries(), QStringList({"Community Twin (mapping available)"}));
     }
 
     // A fresh account has no ~/.local yet; a file in the way makes the data directory unusable. Either

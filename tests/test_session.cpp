@@ -67,8 +67,8 @@ template <typename Source> void collect(Source* source, QStringList* lines)
 struct Session {
     QTemporaryDir root;
     ScriptedDialogs dialogs;
-    PadRoster roster;
     MappingStore store{QUrl("http://127.0.0.1:9/gamecontrollerdb.php"), 30000};
+    PadRoster roster{&store};
     MappingSession session{roster, store, dialogs};
     DatabaseUpdate update{session, store, dialogs};
     QStringList log; // every part's lines, in order
