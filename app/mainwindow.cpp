@@ -363,7 +363,8 @@ void MainWindow::on_copyBindingsButton_clicked()
 void MainWindow::on_setEnvVarButton_clicked()
 {
     // The line is taken now: the pad may go while the question shows, and another be selected.
-    if (m_pCommands->set(m_pRoster->mappingLine(), m_pRoster->selectedPad()))
+    const QByteArray line = m_pRoster->mappingLine();
+    if (!line.isEmpty() && m_pCommands->set(line, m_pRoster->selectedPad()))
         ui->resetEnvVarButton->setEnabled(true);
 }
 
