@@ -47,18 +47,3 @@ QByteArray padLineIn(const QByteArray& text, const PadIdentity& pad)
             found = line.trimmed();
     return found;
 }
-
-QByteArray portableMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
-{
-    MappingLine parsed;
-    if (!MappingLine::parse(line, &parsed, errorMessage))
-        return QByteArray();
-    if (padCrc >= 0)
-        parsed.crc = quint16(padCrc);
-    return parsed.text();
-}
-
-QByteArray canonicalMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
-{
-    return portableMappingLine(line, padCrc, errorMessage);
-}

@@ -133,8 +133,6 @@ private slots:
     void acceptGamepadName();
     void suggestedGamepadName_data();
     void suggestedGamepadName();
-    void finalMapping_data();
-    void finalMapping();
 
     void submission_data();
     void submission();
@@ -653,48 +651,6 @@ void TestMappingDb::suggestedGamepadName()
     QVERIFY(::acceptGamepadName(suggestion, &name, nullptr));
     if (!suggestion.isEmpty())
         QCOMPARE(name, suggestion);
-}
-
-void TestMappingDb::finalMapping_data()
-{
-    QTest::addColumn<QString>("mapping");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("expected");
-
-    const QString head = QStringLiteral("030000001234,%GAMEPAD_NAME%,");
-    const QByteArray headBytes = "030000001234,";
-    const int room = 1023 - headBytes.size() - 2; // bytes left after the name "P" and its comma
-    QTest::newRow("placeholder filled") << head + "a:b0,platform:Linux,"
-                                        << "Pad" << QByteArray("030000001234,Pad,a:b0,platform:Linux,");
-    QTest::newRow("every placeholder, one pass")
-        << "%GAMEPAD_NAME%-%GAMEPAD_NAME%"
-        << "P%GAMEPAD_NAME%" << QByteArray("P%GAMEPAD_NAME%-P%GAMEPAD_NAME%");
-    QTest::newRow("1023 bytes kept") << head + QString(room, 'a') << "P"
-                                     << headBytes + "P," + QByteArray(room, 'a');
-    QTest::newRow("1024 bytes cut to 1023")
-        << head + QString(room + 1, 'a') << "P" << headBytes + "P," + QByteArray(room, 'a');
-    QTest::newRow("2-byte character ending at 1023 kept")
-        << head + QString(room - 2, 'a') + QString::fromUtf8("\xc3\xa9") << "P"
-        << headBytes + "P," + QByteArray(room - 2, 'a') + "\xc3\xa9";
-    QTest::newRow("2-byte character across the cut dropped")
-        << head + QString(room - 1, 'a') + QString::fromUtf8("\xc3\xa9") << "P"
-        << headBytes + "P," + QByteArray(room - 1, 'a');
-    QTest::newRow("3-byte character across the cut dropped")
-        << head + QString(room - 2, 'a') + QString::fromUtf8("\xe2\x82\xac") << "P"
-        << headBytes + "P," + QByteArray(room - 2, 'a');
-    QTest::newRow("4-byte character across the cut dropped")
-        << head + QString(room - 1, 'a') + QString::fromUtf8("\xf0\x9f\x8e\xae") << "P"
-        << headBytes + "P," + QByteArray(room - 1, 'a');
-}
-
-void TestMappingDb::finalMapping()
-{
-    QFETCH(QString, mapping);
-    QFETCH(QString, name);
-    QFETCH(QByteArray, expected);
-    const QByteArray result = ::finalMapping(mapping, name);
-    QCOMPARE(result, expected);
-    QVERIFY(result.size() <= 1023);
 }
 
 // --- the submission ---

@@ -100,6 +100,32 @@ private slots:
         QCOMPARE(again.text(), text);
     }
 
+    // The cut at kMaxBytes never keeps part of a UTF-8 character, whatever its length.
+    void fitted_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("fitted");
+        const int cap = MappingLine::kMaxBytes;
+        const QByteArray two = "\xc3\xa9", three = "\xe2\x82\xac", four = "\xf0\x9f\x8e\xae";
+        QTest::newRow("at the cap: kept") << QByteArray(cap, 'a') << QByteArray(cap, 'a');
+        QTest::newRow("one byte over: cut") << QByteArray(cap + 1, 'a') << QByteArray(cap, 'a');
+        QTest::newRow("2-byte character ending at the cap kept")
+            << QByteArray(cap - 2, 'a') + two << QByteArray(cap - 2, 'a') + two;
+        QTest::newRow("2-byte character across the cut dropped")
+            << QByteArray(cap - 1, 'a') + two << QByteArray(cap - 1, 'a');
+        QTest::newRow("3-byte character across the cut dropped")
+            << QByteArray(cap - 2, 'a') + three << QByteArray(cap - 2, 'a');
+        QTest::newRow("4-byte character across the cut dropped")
+            << QByteArray(cap - 1, 'a') + four << QByteArray(cap - 1, 'a');
+    }
+
+    void fitted()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, fitted);
+        QCOMPARE(MappingLine::fitted(text), fitted);
+    }
+
     void splitLines_data()
     {
         QTest::addColumn<QByteArray>("text");

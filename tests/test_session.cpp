@@ -1,9 +1,9 @@
 // The session layer without a window: a finished capture's way to its line, the save pipeline, the
 // update policy and the Set command's question, over virtual pads, temporary files and scripted answers.
 
+#include "bindingfields.h"
 #include "databaseupdate.h"
 #include "environmentcommands.h"
-#include "mappingparser.h"
 #include "mappingsession.h"
 #include "mappingstore.h"
 #include "padroster.h"
