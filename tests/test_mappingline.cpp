@@ -69,6 +69,7 @@ private slots:
         QTest::newRow("malformed GUID") << QByteArray("0300aaaa,Pad,a:b0,") << QByteArray() << "GUID";
         QTest::newRow("no name") << kZeroGuid << QByteArray() << "no name";
         QTest::newRow("nothing after the name") << kZeroGuid + ",Pad" << kZeroGuid + ",Pad," << QString();
+        QTest::newRow("empty name") << kZeroGuid + "," << kZeroGuid + ",," << QString();
         QTest::newRow("crc: not 4 hex digits")
             << kZeroGuid + ",Pad,crc:2b3,a:b0," << QByteArray() << "crc:2b3";
         QTest::newRow("two crc: fields")
@@ -86,6 +87,13 @@ private slots:
         parsed.name = "untouched";
         QString error = QStringLiteral("stale");
         QCOMPARE(MappingLine::parse(line, &parsed, &error), !text.isEmpty());
+        // The quick look at a line (its GUID and name fields, whether a later field may refuse it) agrees
+        // with the full reading.
+        const QByteArray guid = MappingLine::guidField(line), name = MappingLine::nameField(line);
+        if (!MappingLine::mayRefuseAfterName(line))
+            QCOMPARE((MappingLine::isGuidText(guid) || guid == "xinput") && !name.isNull(), !text.isEmpty());
+        if (!text.isEmpty())
+            QCOMPARE(guid + ',' + name, parsed.guid + ',' + parsed.name);
         if (text.isEmpty()) {
             QVERIFY2(error.contains(why), qPrintable(error));
             QCOMPARE(parsed.name, QByteArray("untouched"));
