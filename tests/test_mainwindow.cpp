@@ -3,6 +3,7 @@
 #include "logformat.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "testfiles.h"
 #include "tracecapture.h"
 #include "virtualpad.h"
 #include "windowfixture.h"
@@ -126,9 +127,7 @@ private slots:
                                  : fixture.settings.environmentFile;
         if (!savedIn.isEmpty()) {
             QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
-            QFile saved(file);
-            QVERIFY(saved.open(QIODevice::WriteOnly) &&
-                    saved.write("# mine\nSDL_GAMECONTROLLERCONFIG=\"0300\"\n") > 0);
+            QVERIFY(writeFile(file, "# mine\nSDL_GAMECONTROLLERCONFIG=\"0300\"\n"));
         }
         fixture.open();
         unsetenv("SDL_GAMECONTROLLERCONFIG");
