@@ -2,7 +2,7 @@
 // (axis motions with any axis number and reading, button presses, hat positions including diagonals
 // and values no hat reports, unplugging, Skip, Previous, time passing, new captures with 0 to 8 axes of
 // known or unknown rest position). After every event the rules' invariants are checked; each finished
-// capture's mapping string is checked for form and handed to SDL, which must accept it and bind every
+// capture's mapping line is checked for form and handed to SDL, which must accept it and bind every
 // control to what the slots say.
 //
 // Input format: one capture header, then operations until the input ends.
@@ -23,11 +23,12 @@
 // An axis byte below 0xF8 names axis (byte mod (axes + 2)), so mostly real axes and some just beyond;
 // 0xF8 to 0xFF name odd numbers (-1, the axis count, 255, INT_MIN, INT_MAX, -2, 8, 9).
 // When the input ends on an open capture, the remaining rows are skipped so that every input ends with
-// a mapping string to check.
+// a mapping line to check.
 
 #include "bindingcapture.h"
+#include "bindingfields.h"
 #include "fuzzsupport.h"
-#include "mappingstring.h"
+#include "mappingline.h"
 
 #include <SDL.h>
 
@@ -43,9 +44,16 @@ namespace
 
 // The gamepad whose GUID heads every mapping and on which SDL parses each mapping's bindings.
 SDL_GameController* g_controller = nullptr;
-char g_guidText[MAPPING_TEXT_SIZE] = "03000000091200000357000000010000";
+char g_guidText[33] = "03000000091200000357000000010000";
+const QByteArray kPadName = "Stickwell Fuzz Pad";
 // STICKWELL_FUZZ_VERBOSE set: every finished mapping is printed, to see what a corpus exercises.
 bool g_verbose = false;
+
+// The pad's mapping line with these binding fields, as the program builds a captured pad's line.
+QByteArray padLine(const QList<QByteArray>& fields)
+{
+    return MappingLine::forPad(g_guidText, MappingLine::guidCrc(g_guidText), kPadName, fields).text();
+}
 
 bool isQuantised(int v)
 {
@@ -401,33 +409,25 @@ private:
         }
     }
 
-    // The finished capture's mapping string: form, SDL's acceptance, and SDL's reading of each control.
+    // The finished capture's mapping line: its binding fields' form, the whole line built as the program
+    // builds it, SDL's acceptance, and SDL's reading of each control.
     void checkCompletion()
     {
         m_completionChecked = true;
         SDL_memcpy(m_snapshot, m_capture.bindings(), sizeof m_snapshot);
 
-        // The builder merges axis halves in place: it works on a copy, as the capture must stay as it is.
-        CapturedInput copy[BINDING_ROWS];
-        SDL_memcpy(copy, m_snapshot, sizeof copy);
-        char text[MAPPING_TEXT_SIZE];
-        buildMappingString(copy, g_guidText, text, sizeof text);
-        const std::string mapping = text;
+        const QList<QByteArray> fields = bindingFields(m_snapshot);
+        const QByteArray line = padLine(fields);
+        const char* text = line.constData();
         if (g_verbose)
             std::fprintf(stderr, "mapping: %s\n", text);
 
-        FUZZ_CHECK(mapping.size() <= MAPPING_TEXT_SIZE - 1, "mapping of %zu bytes", mapping.size());
-        FUZZ_CHECK(!mapping.empty() && mapping.back() == ',', "mapping does not end with a comma: %s", text);
-        const std::string header =
-            std::string(g_guidText) + ",%GAMEPAD_NAME%,platform:" + SDL_GetPlatform() + ",";
-        FUZZ_CHECK(mapping.compare(0, header.size(), header) == 0, "mapping header: %s", text);
-
+        // Every field whole, after the pad's own fields: no capture makes a line long enough to be cut.
+        QByteArray expected = padLine({});
         std::set<std::string> keys, inputs;
-        size_t pos = header.size();
-        while (pos < mapping.size()) {
-            const size_t comma = mapping.find(',', pos);
-            const std::string entry = mapping.substr(pos, comma - pos);
-            pos = comma + 1;
+        for (const QByteArray& field : fields) {
+            expected += field + ',';
+            const std::string entry = field.toStdString();
             const size_t colon = entry.find(':');
             FUZZ_CHECK(colon != std::string::npos, "entry without a colon: %s in %s", entry.c_str(), text);
             const std::string key = entry.substr(0, colon);
@@ -437,15 +437,19 @@ private:
             if (token[0] == 'b' || token[0] == 'h')
                 FUZZ_CHECK(inputs.insert(token).second, "input %s bound twice: %s", token.c_str(), text);
         }
+        FUZZ_CHECK(line == expected, "mapping %s is not the pad's fields and then %s", text,
+                   expected.constData());
 
         const int added = SDL_GameControllerAddMapping(text);
         FUZZ_CHECK(added >= 0, "SDL refused the mapping (%s): %s", SDL_GetError(), text);
         if (!g_controller)
             return;
 
+        // SDL's text of the mapping it holds, read as a line, is this line.
         char* stored = SDL_GameControllerMapping(g_controller);
-        FUZZ_CHECK(stored && std::strncmp(stored, text, mapping.size()) == 0, "SDL holds %s for %s",
-                   stored ? stored : "(null)", text);
+        MappingLine held;
+        const bool same = stored && MappingLine::parse(stored, &held) && held.text() == line;
+        FUZZ_CHECK(same, "SDL holds %s for %s", stored ? stored : "(null)", text);
         SDL_free(stored);
 
         for (int row = 0; row < BINDING_ROWS; ++row)
@@ -453,16 +457,16 @@ private:
                 checkBind(row,
                           SDL_GameControllerGetBindForButton(
                               g_controller, SDL_GameControllerButton(bindingTable[row].control)),
-                          sdlReading(copy[row]), text);
+                          sdlReading(m_snapshot[row]), text);
         // For an axis SDL reports its first entry: the negative half's row, else the positive half's.
         static const SDL_GameControllerAxis axes[6] = {
             SDL_CONTROLLER_AXIS_LEFTX,  SDL_CONTROLLER_AXIS_LEFTY,       SDL_CONTROLLER_AXIS_RIGHTX,
             SDL_CONTROLLER_AXIS_RIGHTY, SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT};
         for (int k = 0; k < 6; ++k) {
             const int row = k < 4 ? 15 + 2 * k : 19 + k;
-            CapturedInput first = sdlReading(copy[row]);
+            CapturedInput first = sdlReading(m_snapshot[row]);
             if (k < 4 && first.type == INPUT_NONE)
-                first = sdlReading(copy[row + 1]);
+                first = sdlReading(m_snapshot[row + 1]);
             checkBind(row, SDL_GameControllerGetBindForAxis(g_controller, axes[k]), first, text);
         }
         // Every mapping update queues a remap event; nobody reads the queue here.
@@ -537,13 +541,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     desc.nhats = 256;
     desc.vendor_id = 0x1209;
     desc.product_id = 0x5703;
-    desc.name = "Stickwell Fuzz Pad";
+    desc.name = kPadName.constData();
     const int index = SDL_JoystickAttachVirtualEx(&desc);
     if (index >= 0) {
         SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index), g_guidText, sizeof g_guidText);
-        char first[MAPPING_TEXT_SIZE];
-        SDL_snprintf(first, sizeof first, "%s,%%GAMEPAD_NAME%%,platform:%s,", g_guidText, SDL_GetPlatform());
-        SDL_GameControllerAddMapping(first);
+        SDL_GameControllerAddMapping(padLine({}).constData());
         // Opened once: each later mapping for the GUID replaces this one and SDL re-reads its bindings.
         g_controller = SDL_GameControllerOpen(index);
     }

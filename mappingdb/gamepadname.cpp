@@ -1,9 +1,5 @@
 #include "gamepadname.h"
 
-#include "mappingline.h"
-
-const char* const kNamePlaceholder = "%GAMEPAD_NAME%";
-
 namespace
 {
 const int kMaxNameLength = 128;
@@ -62,11 +58,4 @@ bool acceptGamepadName(const QString& typed, QString* name, QString* errorMessag
     if (errorMessage)
         errorMessage->clear();
     return true;
-}
-
-QByteArray finalMapping(const QString& mapping, const QString& name)
-{
-    QString filled = mapping;
-    filled.replace(QString::fromLatin1(kNamePlaceholder), name);
-    return MappingLine::fitted(filled.toUtf8());
 }

@@ -110,6 +110,25 @@ bool MappingLine::parse(const QByteArray& text, MappingLine* line, QString* erro
     return true;
 }
 
+QByteArray MappingLine::guidField(const QByteArray& text)
+{
+    return text.left(text.indexOf(','));
+}
+
+QByteArray MappingLine::nameField(const QByteArray& text)
+{
+    const int start = text.indexOf(',') + 1;
+    if (start == 0)
+        return QByteArray();
+    const int end = text.indexOf(',', start);
+    return text.mid(start, end < 0 ? -1 : end - start);
+}
+
+bool MappingLine::mayRefuseAfterName(const QByteArray& text)
+{
+    return text.contains(kCrcPrefix) || text.count(kPlatformPrefix) > 1;
+}
+
 QByteArray MappingLine::text() const
 {
     QByteArray out = portableGuid(guid) + ',' + name + ',';

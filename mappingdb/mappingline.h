@@ -41,6 +41,19 @@ public:
     // are dropped; every other field is kept as written.
     static bool parse(const QByteArray& text, MappingLine* line, QString* errorMessage = nullptr);
 
+    // The GUID field of text (a line, as parse takes it) as written: the bytes before its first comma, all
+    // of text when it has none. A quick look at whose line it is, without taking the line apart.
+    static QByteArray guidField(const QByteArray& text);
+
+    // The name field of text as written, like guidField: the bytes from the first comma to the next one
+    // (or to the end); null when text has no comma.
+    static QByteArray nameField(const QByteArray& text);
+
+    // Whether a field after the name may make parse refuse text: text holds "crc:" or more than one
+    // "platform:" (anywhere, to stay quick). When false, parse reads text as soon as its GUID is well
+    // formed and it has a name.
+    static bool mayRefuseAfterName(const QByteArray& text);
+
     // The portable form: the GUID with digits 5-8 set to 0000 where they hold a CRC, the name, then
     // "platform:<platform>" (when set), "crc:<cccc>" in lower-case hex (when crc is not 0), the bindings
     // and the other fields, each followed by ",". Cut to kMaxBytes (see fitted).

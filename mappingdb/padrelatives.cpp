@@ -43,12 +43,13 @@ QString driverText(quint8 signature)
     }
 }
 
-// Whether the line's GUID (its first guidEnd bytes) is guid but for the CRC digits 5-8, without a copy:
-// only such a line can be the pad's own (isPadLine).
-bool differsOnlyInCrc(const QByteArray& line, int guidEnd, const QByteArray& guid)
+// Whether a line's GUID field is guid but for the CRC digits 5-8: only such a line can be the pad's own
+// (isPadLine).
+bool differsOnlyInCrc(const QByteArray& lineGuid, const QByteArray& guid)
 {
-    return guidEnd == 32 && guid.size() == 32 && qstrnicmp(line.constData(), guid.constData(), 4) == 0 &&
-           qstrnicmp(line.constData() + 8, guid.constData() + 8, 24) == 0;
+    return lineGuid.size() == 32 && guid.size() == 32 &&
+           qstrnicmp(lineGuid.constData(), guid.constData(), 4) == 0 &&
+           qstrnicmp(lineGuid.constData() + 8, guid.constData() + 8, 24) == 0;
 }
 
 QByteArray simplifiedName(const QByteArray& name)
@@ -94,26 +95,23 @@ QList<PadRelative> findRelatives(const PadIdentity& pad, const QByteArray& padNa
         for (const SourcedLine& sourced : lines) {
             if (int(sourced.origin) != origin)
                 continue;
-            // Every line of every source is looked at: it is read in place as far as deciding takes,
-            // and taken apart only when it is a relative. Its GUID is its text up to the first comma,
-            // its name the next field.
-            const int guidEnd = sourced.line.indexOf(',');
-            const JoystickGuid guid = JoystickGuid::fromText(sourced.line.constData(), guidEnd);
+            // Every line of every source is looked at: it is read as far as deciding takes (its GUID
+            // field, then perhaps its name field), and taken apart only when it is a relative.
+            const QByteArray guidText = MappingLine::guidField(sourced.line);
+            const JoystickGuid guid = JoystickGuid::fromText(guidText);
             if (guid.form == JoystickGuid::Invalid)
                 continue;
             bool related = false;
             if (padGuid.hasIds()) {
                 related = guid.hasIds() && guid.vendor == padGuid.vendor && guid.product == padGuid.product;
             } else {
-                const int nameEnd = sourced.line.indexOf(',', guidEnd + 1);
                 related = (padGuid.form == JoystickGuid::Name && guid.form == JoystickGuid::Name &&
                            !padGuid.carriedName.isEmpty() && guid.carriedName == padGuid.carriedName) ||
-                          (nameEnd > 0 && !padSimpleName.isEmpty() &&
-                           simplifiedName(QByteArray::fromRawData(sourced.line.constData() + guidEnd + 1,
-                                                                  nameEnd - guidEnd - 1)) == padSimpleName);
+                          (!padSimpleName.isEmpty() &&
+                           simplifiedName(MappingLine::nameField(sourced.line)) == padSimpleName);
             }
             if (!related || seen.contains(sourced.line) ||
-                (differsOnlyInCrc(sourced.line, guidEnd, pad.guid) && isPadLine(sourced.line, pad)))
+                (differsOnlyInCrc(guidText, pad.guid) && isPadLine(sourced.line, pad)))
                 continue;
             MappingLine line;
             if (!MappingLine::parse(sourced.line, &line))

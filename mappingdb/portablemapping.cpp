@@ -27,9 +27,9 @@ bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem)
     // Another pad's well-formed GUID tells at once: a file of many pads is not taken apart line by line.
     // A line with fields that may not read (crc:, a second platform:) is still read, so that it is
     // reported whoever's it is.
-    const QByteArray guid = line.left(line.indexOf(','));
+    const QByteArray guid = MappingLine::guidField(line);
     if (MappingLine::isGuidText(guid) && MappingLine::portableGuid(guid) != pad.guid &&
-        !line.contains("crc:") && line.count("platform:") <= 1)
+        !MappingLine::mayRefuseAfterName(line))
         return false;
     MappingLine parsed;
     if (!MappingLine::parse(line, &parsed, problem))
@@ -46,19 +46,4 @@ QByteArray padLineIn(const QByteArray& text, const PadIdentity& pad)
         if (isPadLine(line, pad))
             found = line.trimmed();
     return found;
-}
-
-QByteArray portableMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
-{
-    MappingLine parsed;
-    if (!MappingLine::parse(line, &parsed, errorMessage))
-        return QByteArray();
-    if (padCrc >= 0)
-        parsed.crc = quint16(padCrc);
-    return parsed.text();
-}
-
-QByteArray canonicalMappingLine(const QByteArray& line, int padCrc, QString* errorMessage)
-{
-    return portableMappingLine(line, padCrc, errorMessage);
 }

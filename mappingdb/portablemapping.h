@@ -30,13 +30,4 @@ bool isPadLine(const QByteArray& line, const PadIdentity& pad, QString* problem 
 // apply it, as written; empty when none is.
 QByteArray padLineIn(const QByteArray& text, const PadIdentity& pad);
 
-// ---- Transitional: app/mainwindow.cpp still converts line texts; removed when the session layer
-// ---- builds every line as a MappingLine.
-
-// MappingLine::parse of line, with padCrc as its CRC when padCrc >= 0, as MappingLine::text(); empty
-// when the line cannot be read, and errorMessage says why.
-QByteArray portableMappingLine(const QByteArray& line, int padCrc = -1, QString* errorMessage = nullptr);
-// The same (the text is always in the one field order).
-QByteArray canonicalMappingLine(const QByteArray& line, int padCrc = -1, QString* errorMessage = nullptr);
-
 #endif

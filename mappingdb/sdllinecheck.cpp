@@ -19,8 +19,7 @@ bool parseSdlLine(const QByteArray& text, MappingLine* line)
 {
     // SDL writes the device's GUID, CRC included, before the line it applies: the line's own CRC is
     // the one in its crc: field.
-    const int comma = text.indexOf(',');
-    const QByteArray guid = text.left(comma);
+    const QByteArray guid = MappingLine::guidField(text);
     return MappingLine::parse(MappingLine::portableGuid(guid) + text.mid(guid.size()), line);
 }
 

@@ -4,6 +4,7 @@
 #include "environmentfile.h"
 #include "localmappingfile.h"
 #include "logformat.h"
+#include "mappingline.h"
 #include "sdllinecheck.h"
 
 #include <QFile>
@@ -109,11 +110,10 @@ QString EnvironmentCommands::confirmation() const
     // The variable holds one line: setting another pad's drops the one there.
     const std::optional<QByteArray> saved = savedValue(m_bRoot ? m_systemFile : m_userFile, kMappingVariable);
     if (saved) {
-        const QList<QByteArray> fields = saved->split(',');
-        if (fields.size() >= 2)
-            text += QString::fromUtf8(
-                formatText("It replaces the mapping for \"%s\" that the variable holds now. ",
-                           fields.at(1).constData()));
+        const QByteArray name = MappingLine::nameField(*saved);
+        if (!name.isNull())
+            text += QString::fromUtf8(formatText(
+                "It replaces the mapping for \"%s\" that the variable holds now. ", name.constData()));
         else
             text += QStringLiteral("It replaces the value that the variable holds now. ");
     }

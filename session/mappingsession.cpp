@@ -1,10 +1,9 @@
 #include "mappingsession.h"
 
+#include "bindingfields.h"
 #include "dialogs.h"
 #include "gamepadname.h"
 #include "logformat.h"
-#include "mappingparser.h"
-#include "mappingstring.h"
 #include "padroster.h"
 #include "sdlpollevent.h"
 

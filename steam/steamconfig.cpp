@@ -1,5 +1,7 @@
 #include "steamconfig.h"
 
+#include "mappingline.h"
+
 #include <QtGlobal>
 
 namespace
@@ -262,7 +264,7 @@ QList<QByteArray> SteamConfig::gamepadBindLines() const
         return lines;
     for (const Line& line : valueLines()) {
         const QByteArray text = decoded(line.begin, line.end);
-        if (!text.isEmpty() && !text.startsWith('#'))
+        if (!MappingLine::isBlankOrComment(text))
             lines.append(text);
     }
     return lines;

@@ -1,9 +1,8 @@
 // The capture rules and the normal-mode highlight tracker, driven by scripted events and a fake clock.
 
 #include "bindingcapture.h"
+#include "bindingfields.h"
 #include "controllerhighlights.h"
-#include "mappingparser.h"
-#include "mappingstring.h"
 
 #include <QStringList>
 #include <QtTest>
@@ -99,8 +98,8 @@ private slots:
     void captureRules();
     void beginHighlightsRowZeroAndResets();
     void axisStatesSeededAndResetPerRow();
-    void fullRunBuildsMappingString_data();
-    void fullRunBuildsMappingString();
+    void fullRunGivesBindingFields_data();
+    void fullRunGivesBindingFields();
     void highlights_data();
     void highlights();
     void singleRow_data();
@@ -293,7 +292,7 @@ void TestCapture::axisStatesSeededAndResetPerRow()
     QCOMPARE(capture.axisState(0)->start, -32768);
 }
 
-void TestCapture::fullRunBuildsMappingString_data()
+void TestCapture::fullRunGivesBindingFields_data()
 {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("entries");
@@ -322,7 +321,7 @@ void TestCapture::fullRunBuildsMappingString_data()
                                        << "";
 }
 
-void TestCapture::fullRunBuildsMappingString()
+void TestCapture::fullRunGivesBindingFields()
 {
     QFETCH(QString, script);
     QFETCH(QString, entries);

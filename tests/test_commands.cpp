@@ -5,6 +5,7 @@
 #include "environmentcommands.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "testfiles.h"
 #include "userenvironment.h"
 #include "virtualpad.h"
 #include "windowfixture.h"
@@ -94,20 +95,6 @@ bool openQuietly(WindowFixture& fixture)
             return false;
         },
         5000);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
 
 // The X clipboard as another client sees it. This process owns the selection and serves it from its

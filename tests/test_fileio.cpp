@@ -4,6 +4,7 @@
 #include "faildevice.h"
 #include "injectedreplacefault.h"
 #include "safereplace.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,18 +20,6 @@ namespace
 {
 const QByteArray kOld = "old content\n";
 const QByteArray kNew = "new content, longer than the old\n";
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 QStringList listing(const QString& dir)
 {

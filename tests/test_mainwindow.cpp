@@ -3,6 +3,7 @@
 #include "logformat.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "testfiles.h"
 #include "tracecapture.h"
 #include "virtualpad.h"
 #include "windowfixture.h"
@@ -144,9 +145,7 @@ private slots:
             savedIn == "user file" ? "SDL_GAMECONTROLLERCONFIG_FILE" : "SDL_GAMECONTROLLERCONFIG";
         if (!savedIn.isEmpty()) {
             QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
-            QFile saved(file);
-            QVERIFY(saved.open(QIODevice::WriteOnly) &&
-                    saved.write("# mine\n" + variable.toUtf8() + "=\"/0300\"\n") > 0);
+            QVERIFY(writeFile(file, "# mine\n" + variable.toUtf8() + "=\"/0300\"\n"));
         }
         fixture.open();
         unsetenv("SDL_GAMECONTROLLERCONFIG");

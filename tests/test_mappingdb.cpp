@@ -12,6 +12,7 @@
 #include "padidentity.h"
 #include "portablemapping.h"
 #include "skippedlines.h"
+#include "testfiles.h"
 #include "updatecheck.h"
 #include "virtualpad.h"
 
@@ -45,18 +46,6 @@ QByteArray testGuid(int n)
 QByteArray mappingLine(const QByteArray& guid, const QByteArray& name, const QByteArray& a = "b0")
 {
     return guid + ',' + name + ",a:" + a + ",b:b1,+leftx:a0,platform:Linux,";
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // The name field of the mapping SDL holds for guid; empty when SDL knows none.
@@ -133,8 +122,6 @@ private slots:
     void acceptGamepadName();
     void suggestedGamepadName_data();
     void suggestedGamepadName();
-    void finalMapping_data();
-    void finalMapping();
 
     void submission_data();
     void submission();
@@ -239,15 +226,15 @@ void TestMappingDb::enterDataDirectory()
     const QString seed = root.filePath(QStringLiteral("program/gamecontrollerdb.txt"));
     const QByteArray seedBytes = kSeedHeader + mappingLine(testGuid(1), "Seeded Pad") + '\n';
     if (seedPresent) {
-        QVERIFY(writeAll(seed, seedBytes));
+        QVERIFY(writeFile(seed, seedBytes));
         if (seedReadOnly)
             QVERIFY(QFile::setPermissions(seed, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                                     QFileDevice::ReadOther));
     }
     const QString data = dataDir.isEmpty() ? QString() : root.filePath(dataDir);
     if (!existingCopy.isNull())
-        QVERIFY(writeAll(QDir(data).filePath(kCommunityDatabaseFile), existingCopy));
-    QVERIFY(writeAll(root.filePath(QStringLiteral("data/file")), "in the way"));
+        QVERIFY(writeFile(QDir(data).filePath(kCommunityDatabaseFile), existingCopy));
+    QVERIFY(writeFile(root.filePath(QStringLiteral("data/file")), "in the way"));
     QVERIFY(QDir::setCurrent(launch));
 
     QString error;
@@ -266,9 +253,9 @@ void TestMappingDb::enterDataDirectory()
     if (dataDir != QLatin1String("data")) // created here: private to the user
         QCOMPARE(QFileInfo(data).permissions() & 0x0077, QFileDevice::Permissions());
     if (!existingCopy.isNull())
-        QCOMPARE(readAll(copy), existingCopy);
+        QCOMPARE(readFile(copy), existingCopy);
     else if (seedPresent)
-        QCOMPARE(readAll(copy), seedBytes);
+        QCOMPARE(readFile(copy), seedBytes);
     else
         QVERIFY(!QFileInfo::exists(copy));
     if (seedReadOnly)
@@ -283,8 +270,8 @@ void TestMappingDb::loadingAndPrecedence()
     const QByteArray both = testGuid(0x10), communityOnly = testGuid(0x11), added = testGuid(0x12),
                      localOnly = testGuid(0x13);
     const QString seed = data.filePath(QStringLiteral("seed.txt"));
-    QVERIFY(writeAll(seed, mappingLine(both, "Community Both") + '\n' +
-                               mappingLine(communityOnly, "Community") + '\n'));
+    QVERIFY(writeFile(seed, mappingLine(both, "Community Both") + '\n' +
+                                mappingLine(communityOnly, "Community") + '\n'));
 
     // First start: seed copied, no local file yet.
     ::enterDataDirectory(data.path(), seed);
@@ -293,8 +280,8 @@ void TestMappingDb::loadingAndPrecedence()
     QCOMPARE(sdlMappingName(communityOnly), QByteArray("Community"));
 
     // The user's own file wins for the GUID both files map.
-    QVERIFY(writeAll(kLocalDatabaseFile,
-                     mappingLine(both, "Local Both", "b3") + '\n' + mappingLine(localOnly, "Local") + '\n'));
+    QVERIFY(writeFile(kLocalDatabaseFile,
+                      mappingLine(both, "Local Both", "b3") + '\n' + mappingLine(localOnly, "Local") + '\n'));
     loadMappingFiles();
     QCOMPARE(sdlMappingName(both), QByteArray("Local Both"));
     QCOMPARE(sdlMappingName(localOnly), QByteArray("Local"));
@@ -313,7 +300,7 @@ void TestMappingDb::loadingAndPrecedence()
 
     // A later start keeps the updated copy.
     ::enterDataDirectory(data.path(), seed);
-    QVERIFY(readAll(kCommunityDatabaseFile).contains("Community Added"));
+    QVERIFY(readFile(kCommunityDatabaseFile).contains("Community Added"));
 }
 
 void TestMappingDb::windowsLineEndsNeverReachSdl_data()
@@ -343,11 +330,12 @@ void TestMappingDb::windowsLineEndsNeverReachSdl()
         }
     } unset;
     if (source == QLatin1String("community file"))
-        QVERIFY(writeAll(kCommunityDatabaseFile, text));
+        QVERIFY(writeFile(kCommunityDatabaseFile, text));
     else if (source == QLatin1String("local file"))
-        QVERIFY(writeAll(kLocalDatabaseFile, text));
+        QVERIFY(writeFile(kLocalDatabaseFile, text));
     else if (source == QLatin1String("SDL_GAMECONTROLLERCONFIG_FILE"))
-        QVERIFY(writeAll(file, text) && qputenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE, QFile::encodeName(file)));
+        QVERIFY(writeFile(file, text) &&
+                qputenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE, QFile::encodeName(file)));
     else
         QVERIFY(qputenv(SDL_HINT_GAMECONTROLLERCONFIG, text));
     loadMappingFiles();
@@ -365,7 +353,7 @@ void TestMappingDb::seedFile()
     // The seed the build puts beside the program is a mapping database: a first start without network
     // knows its mappings, and the update check replaces the copy as before.
     const QString seed = QStringLiteral(STICKWELL_SEED_FILE);
-    const QByteArray bytes = readAll(seed);
+    const QByteArray bytes = readFile(seed);
     QString why;
     QVERIFY2(::looksLikeMappingDatabase(bytes, &why), qPrintable(why));
     const int added = SDL_GameControllerAddMappingsFromRW(SDL_RWFromFile(qPrintable(seed), "rb"), 1);
@@ -384,13 +372,13 @@ void TestMappingDb::loadSnapshot()
 {
     if (!QFileInfo::exists(kSnapshot))
         QSKIP("no database snapshot in the shared data folder");
-    const QByteArray snapshot = readAll(kSnapshot);
+    const QByteArray snapshot = readFile(kSnapshot);
     QVERIFY(::looksLikeMappingDatabase(snapshot));
 
     QTemporaryDir data;
     QVERIFY(data.isValid());
     ::enterDataDirectory(data.path(), kSnapshot);
-    QCOMPARE(readAll(kCommunityDatabaseFile), snapshot);
+    QCOMPARE(readFile(kCommunityDatabaseFile), snapshot);
     loadMappingFiles();
 
     // Every Linux line of the snapshot is known to SDL under its GUID afterwards ("xinput" names
@@ -441,7 +429,7 @@ void TestMappingDb::kernelDeviceName()
 {
     QTemporaryDir sysfs;
     QVERIFY(QDir(sysfs.path()).mkpath("class/input/event7/device"));
-    QVERIFY(writeAll(sysfs.filePath("class/input/event7/device/name"), "Raw Kernel  Pad\n"));
+    QVERIFY(writeFile(sysfs.filePath("class/input/event7/device/name"), "Raw Kernel  Pad\n"));
     QCOMPARE(::kernelDeviceName("/dev/input/event7", sysfs.path()), QByteArray("Raw Kernel  Pad"));
     QCOMPARE(::kernelDeviceName("/dev/input/event9", sysfs.path()), QByteArray());
     // The kernel's name gives the line's CRC; without one (a virtual pad), SDL's GUID does.
@@ -522,7 +510,7 @@ void TestMappingDb::saveLocalMapping()
     QVERIFY(data.isValid());
     const QString path = data.filePath(kLocalDatabaseFile);
     if (!before.isNull())
-        QVERIFY(writeAll(path, before));
+        QVERIFY(writeFile(path, before));
     QFETCH(QList<int>, skipped);
     PadIdentity pad;
     pad.guid = testGuid(0x30);
@@ -532,7 +520,7 @@ void TestMappingDb::saveLocalMapping()
     QStringList reported;
     QVERIFY(::saveLocalMapping(path, pad, mappingLine(testGuid(0x30), "New Name"), &error, &reported));
     QVERIFY(error.isEmpty());
-    QCOMPARE(readAll(path), after);
+    QCOMPARE(readFile(path), after);
     QCOMPARE(reported.size(), skipped.size());
     for (int i = 0; i < skipped.size(); ++i)
         QVERIFY2(
@@ -549,17 +537,17 @@ void TestMappingDb::saveLocalMappingRefusals()
     QVERIFY(data.isValid());
     const QString path = data.filePath(kLocalDatabaseFile);
     const QByteArray before = mappingLine(testGuid(0x31), "Pad A") + '\n';
-    QVERIFY(writeAll(path, before));
+    QVERIFY(writeFile(path, before));
 
     // An empty GUID is held by every line: it must not wipe the file.
     QString error;
     QVERIFY(!::saveLocalMapping(path, QByteArray(), mappingLine(testGuid(0x30), "X"), &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(readFile(path), before);
     // A line break would split the line.
     QVERIFY(!::saveLocalMapping(path, testGuid(0x30), testGuid(0x30) + ",X\nY,a:b0,", &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(readFile(path), before);
 }
 
 // The lines of the user's file that games never see, named for the log by their numbers as an editor
@@ -571,9 +559,9 @@ void TestMappingDb::skippedLinesReport()
     const QString path = data.filePath(kLocalDatabaseFile);
     QCOMPARE(::skippedLinesReport(path), QStringList());
     const QByteArray good = mappingLine(testGuid(0x34), "Good Pad");
-    QVERIFY(writeAll(path, "# mine\r\n" + good + "\r\n\r\n" + testGuid(0x35) + ",No Platform,a:b0,\r\n" +
-                               good + "\n" + testGuid(0x36) + ",Windows Pad,a:b0,platform:Windows,\n" +
-                               "0300,Short GUID,a:b0,platform:Linux,"));
+    QVERIFY(writeFile(path, "# mine\r\n" + good + "\r\n\r\n" + testGuid(0x35) + ",No Platform,a:b0,\r\n" +
+                                good + "\n" + testGuid(0x36) + ",Windows Pad,a:b0,platform:Windows,\n" +
+                                "0300,Short GUID,a:b0,platform:Linux,"));
     QCOMPARE(::skippedLinesReport(path),
              QStringList(
                  {"Line 4 of gamecontrollerdb.local.txt is skipped by SDL: it has no platform: field",
@@ -653,48 +641,6 @@ void TestMappingDb::suggestedGamepadName()
     QVERIFY(::acceptGamepadName(suggestion, &name, nullptr));
     if (!suggestion.isEmpty())
         QCOMPARE(name, suggestion);
-}
-
-void TestMappingDb::finalMapping_data()
-{
-    QTest::addColumn<QString>("mapping");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("expected");
-
-    const QString head = QStringLiteral("030000001234,%GAMEPAD_NAME%,");
-    const QByteArray headBytes = "030000001234,";
-    const int room = 1023 - headBytes.size() - 2; // bytes left after the name "P" and its comma
-    QTest::newRow("placeholder filled") << head + "a:b0,platform:Linux,"
-                                        << "Pad" << QByteArray("030000001234,Pad,a:b0,platform:Linux,");
-    QTest::newRow("every placeholder, one pass")
-        << "%GAMEPAD_NAME%-%GAMEPAD_NAME%"
-        << "P%GAMEPAD_NAME%" << QByteArray("P%GAMEPAD_NAME%-P%GAMEPAD_NAME%");
-    QTest::newRow("1023 bytes kept") << head + QString(room, 'a') << "P"
-                                     << headBytes + "P," + QByteArray(room, 'a');
-    QTest::newRow("1024 bytes cut to 1023")
-        << head + QString(room + 1, 'a') << "P" << headBytes + "P," + QByteArray(room, 'a');
-    QTest::newRow("2-byte character ending at 1023 kept")
-        << head + QString(room - 2, 'a') + QString::fromUtf8("\xc3\xa9") << "P"
-        << headBytes + "P," + QByteArray(room - 2, 'a') + "\xc3\xa9";
-    QTest::newRow("2-byte character across the cut dropped")
-        << head + QString(room - 1, 'a') + QString::fromUtf8("\xc3\xa9") << "P"
-        << headBytes + "P," + QByteArray(room - 1, 'a');
-    QTest::newRow("3-byte character across the cut dropped")
-        << head + QString(room - 2, 'a') + QString::fromUtf8("\xe2\x82\xac") << "P"
-        << headBytes + "P," + QByteArray(room - 2, 'a');
-    QTest::newRow("4-byte character across the cut dropped")
-        << head + QString(room - 1, 'a') + QString::fromUtf8("\xf0\x9f\x8e\xae") << "P"
-        << headBytes + "P," + QByteArray(room - 1, 'a');
-}
-
-void TestMappingDb::finalMapping()
-{
-    QFETCH(QString, mapping);
-    QFETCH(QString, name);
-    QFETCH(QByteArray, expected);
-    const QByteArray result = ::finalMapping(mapping, name);
-    QCOMPARE(result, expected);
-    QVERIFY(result.size() <= 1023);
 }
 
 // --- the submission ---
@@ -876,7 +822,7 @@ void TestMappingDb::updateCheck_data()
     if (QFileInfo::exists(kSnapshot)) {
         QTest::newRow("database snapshot over a header-only seed")
             << QJsonObject{{"/db", QJsonObject{{"body_file", kSnapshot}}}} << "/db" << kSeedHeader
-            << R::Differs << readAll(kSnapshot) << QString();
+            << R::Differs << readFile(kSnapshot) << QString();
     }
 }
 
@@ -895,7 +841,7 @@ void TestMappingDb::updateCheck()
     QVERIFY(data.isValid());
     const QString copy = data.filePath(kCommunityDatabaseFile);
     if (!workingCopy.isNull())
-        QVERIFY(writeAll(copy, workingCopy));
+        QVERIFY(writeFile(copy, workingCopy));
     m_server.setRoutes(routes);
 
     QString url;
@@ -923,11 +869,11 @@ void TestMappingDb::updateCheck()
     if (outcome.result == UpdateCheckResult::Differs) {
         QString error;
         QVERIFY2(replaceWorkingCopy(copy, got.data, &error), qPrintable(error));
-        QCOMPARE(readAll(copy), served);
+        QCOMPARE(readFile(copy), served);
     } else if (workingCopy.isNull()) {
         QVERIFY(!QFileInfo::exists(copy));
     } else {
-        QCOMPARE(readAll(copy), workingCopy);
+        QCOMPARE(readFile(copy), workingCopy);
     }
     QCOMPARE(QDir(data.path()).entryList(QDir::Files | QDir::Hidden).size(), workingCopy.isNull() ? 0 : 1);
 }
@@ -989,7 +935,7 @@ void TestMappingDb::updateCheckOverHttps()
 
     QTemporaryDir data;
     const QString copy = data.filePath(kCommunityDatabaseFile);
-    QVERIFY(writeAll(copy, kSeedHeader));
+    QVERIFY(writeFile(copy, kSeedHeader));
     const Download got = download(https.url("/old"));
     QVERIFY(got.finished);
     const UpdateCheckOutcome outcome = checkDownloadedDatabase(got.data, got.error, copy, got.endProven);
@@ -1004,7 +950,7 @@ void TestMappingDb::updateCheckOverHttps()
         QVERIFY2(outcome.result == UpdateCheckResult::Differs, qPrintable(outcome.reason));
         QCOMPARE(got.data, database);
     }
-    QCOMPARE(readAll(copy), kSeedHeader);
+    QCOMPARE(readFile(copy), kSeedHeader);
 }
 
 QTEST_GUILESS_MAIN(TestMappingDb)

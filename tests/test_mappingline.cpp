@@ -69,6 +69,7 @@ private slots:
         QTest::newRow("malformed GUID") << QByteArray("0300aaaa,Pad,a:b0,") << QByteArray() << "GUID";
         QTest::newRow("no name") << kZeroGuid << QByteArray() << "no name";
         QTest::newRow("nothing after the name") << kZeroGuid + ",Pad" << kZeroGuid + ",Pad," << QString();
+        QTest::newRow("empty name") << kZeroGuid + "," << kZeroGuid + ",," << QString();
         QTest::newRow("crc: not 4 hex digits")
             << kZeroGuid + ",Pad,crc:2b3,a:b0," << QByteArray() << "crc:2b3";
         QTest::newRow("two crc: fields")
@@ -86,6 +87,13 @@ private slots:
         parsed.name = "untouched";
         QString error = QStringLiteral("stale");
         QCOMPARE(MappingLine::parse(line, &parsed, &error), !text.isEmpty());
+        // The quick look at a line (its GUID and name fields, whether a later field may refuse it) agrees
+        // with the full reading.
+        const QByteArray guid = MappingLine::guidField(line), name = MappingLine::nameField(line);
+        if (!MappingLine::mayRefuseAfterName(line))
+            QCOMPARE((MappingLine::isGuidText(guid) || guid == "xinput") && !name.isNull(), !text.isEmpty());
+        if (!text.isEmpty())
+            QCOMPARE(guid + ',' + name, parsed.guid + ',' + parsed.name);
         if (text.isEmpty()) {
             QVERIFY2(error.contains(why), qPrintable(error));
             QCOMPARE(parsed.name, QByteArray("untouched"));
@@ -98,6 +106,32 @@ private slots:
         MappingLine again;
         QVERIFY(MappingLine::parse(text, &again));
         QCOMPARE(again.text(), text);
+    }
+
+    // The cut at kMaxBytes never keeps part of a UTF-8 character, whatever its length.
+    void fitted_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("fitted");
+        const int cap = MappingLine::kMaxBytes;
+        const QByteArray two = "\xc3\xa9", three = "\xe2\x82\xac", four = "\xf0\x9f\x8e\xae";
+        QTest::newRow("at the cap: kept") << QByteArray(cap, 'a') << QByteArray(cap, 'a');
+        QTest::newRow("one byte over: cut") << QByteArray(cap + 1, 'a') << QByteArray(cap, 'a');
+        QTest::newRow("2-byte character ending at the cap kept")
+            << QByteArray(cap - 2, 'a') + two << QByteArray(cap - 2, 'a') + two;
+        QTest::newRow("2-byte character across the cut dropped")
+            << QByteArray(cap - 1, 'a') + two << QByteArray(cap - 1, 'a');
+        QTest::newRow("3-byte character across the cut dropped")
+            << QByteArray(cap - 2, 'a') + three << QByteArray(cap - 2, 'a');
+        QTest::newRow("4-byte character across the cut dropped")
+            << QByteArray(cap - 1, 'a') + four << QByteArray(cap - 1, 'a');
+    }
+
+    void fitted()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, fitted);
+        QCOMPARE(MappingLine::fitted(text), fitted);
     }
 
     void splitLines_data()

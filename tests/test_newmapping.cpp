@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "sdllinecheck.h"
+#include "testfiles.h"
 #include "virtualpad.h"
 #include "windowfixture.h"
 #include "wizarddriver.h"
@@ -26,19 +27,6 @@ using namespace wizard;
 
 namespace
 {
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
-}
-
 QJsonObject route(int status, const QByteArray& body, const QJsonObject& extra = QJsonObject())
 {
     QJsonObject response = extra;
@@ -86,7 +74,7 @@ private:
     {
         fixture.settings.databaseUrl = QUrl(server.url("/gamecontrollerdb.txt"));
         fixture.settings.submissionUrl = QUrl(server.url("/gamecontrollerdb.php"));
-        writeFile(fixture.settings.seedPath, kCommunityDb);
+        QVERIFY(writeFile(fixture.settings.seedPath, kCommunityDb));
     }
 
     // The next POST the server received; Qt sends it from this thread's event loop, so keep it running.
@@ -130,8 +118,9 @@ private slots:
                                      "03000000dddd00000000000000000000,Bad Pad,a:b0,crc:12,platform:Linux,\n";
         // This pad's line as the program saved it before: SDL's GUID with the CRC inside.
         const QByteArray comment = "# " + wizard.pad->guidText() + " mentioned\n";
-        writeFile(localPath, otherLine + wizard.pad->guidText() + ",Old Name,a:b5,platform:Linux,\n" +
-                                 comment + "03000000cccc00000000000000000000,Third Pad,b:b1,platform:Linux,");
+        QVERIFY(writeFile(localPath, otherLine + wizard.pad->guidText() + ",Old Name,a:b5,platform:Linux,\n" +
+                                         comment +
+                                         "03000000cccc00000000000000000000,Third Pad,b:b1,platform:Linux,"));
         QVERIFY(wizard.start());
         // The old line in the local file was loaded at start.
         QCOMPARE(wizard.fixture.entries(), QStringList({"Old Name (mapping available)"}));
@@ -238,7 +227,7 @@ private slots:
         const QByteArray other = "03000000bbbb00000000000000000000,Other Pad,a:b0,platform:Linux,\n";
         const QByteArray before = other + head + "a:b0,b:b5,x:b2,y:b3,\n";
         const QString localPath = wizard.fixture.settings.dataDirectory + "/gamecontrollerdb.local.txt";
-        writeFile(localPath, before);
+        QVERIFY(writeFile(localPath, before));
         wizard.fixture.open();
         QCOMPARE(wizard.fixture.entries(), QStringList({"Fix Pad (mapping available)"}));
         auto* picture = wizard.fixture.widget<QLabel>("mainImage");
@@ -439,7 +428,7 @@ private slots:
         QFETCH(bool, usable);
         Wizard wizard("Data Directory Pad");
         pointAtServer(wizard.fixture);
-        writeFile(wizard.fixture.root.filePath("file"), "in the way");
+        QVERIFY(writeFile(wizard.fixture.root.filePath("file"), "in the way"));
         wizard.fixture.settings.dataDirectory = wizard.fixture.root.filePath(dataDirectory);
         QTemporaryDir launch;
         QVERIFY(QDir::setCurrent(launch.path()));

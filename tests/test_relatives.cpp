@@ -8,6 +8,7 @@
 #include "padrelatives.h"
 #include "relativetrial.h"
 #include "sdllinecheck.h"
+#include "testfiles.h"
 #include "virtualpad.h"
 
 #include <QDir>
@@ -21,18 +22,6 @@ namespace
 {
 const QString kSnapshot = QStringLiteral(STICKWELL_SHARED_DATA "/gamecontrollerdb.txt");
 const QByteArray kBindings = "a:b0,b:b1,leftx:a0,";
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // "<origin>|<text>" rows of a table as SourcedLines, lowest priority first.
 QList<SourcedLine> sourced(const QStringList& rows)
@@ -65,7 +54,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(SDL_Init(SDL_INIT_GAMECONTROLLER) == 0, SDL_GetError());
-        m_snapshot = sourcedLines(MappingOrigin::CommunityDatabase, readAll(kSnapshot));
+        m_snapshot = sourcedLines(MappingOrigin::CommunityDatabase, readFile(kSnapshot));
     }
     void cleanupTestCase() { SDL_Quit(); }
 
@@ -92,7 +81,7 @@ void TestRelatives::relatives_data()
     const QByteArray usb64 = "03000000c82d00001930000011010000";
     const QString bluetooth64 = QStringLiteral("05000000c82d00001930000001000000");
     QString bluetooth64Line; // copied into the local file below
-    for (const QByteArray& line : readAll(kSnapshot).split('\n'))
+    for (const QByteArray& line : readFile(kSnapshot).split('\n'))
         if (line.startsWith(bluetooth64.toLatin1()))
             bluetooth64Line = QString::fromUtf8(line);
 
@@ -278,10 +267,11 @@ void TestRelatives::trial()
     QTemporaryDir data;
     QVERIFY(QFile::copy(kSnapshot, data.filePath("gamecontrollerdb.txt")));
     if (ownLocalLine)
-        QVERIFY(writeAll(data.filePath("gamecontrollerdb.local.txt"),
-                         MappingLine::forPad(pad.guid, pad.crc, "Own Line", {"a:b9", "b:b8"}).text() + "\n"));
+        QVERIFY(
+            writeFile(data.filePath("gamecontrollerdb.local.txt"),
+                      MappingLine::forPad(pad.guid, pad.crc, "Own Line", {"a:b9", "b:b8"}).text() + "\n"));
     const auto files = [&data] {
-        return QDir(data.path()).entryList() << readAll(data.filePath("gamecontrollerdb.local.txt"));
+        return QDir(data.path()).entryList() << readFile(data.filePath("gamecontrollerdb.local.txt"));
     };
     const QStringList filesBefore = files();
     for (const char* file : {"gamecontrollerdb.txt", "gamecontrollerdb.local.txt"})

@@ -10,6 +10,7 @@
 #include "localmappingfile.h"
 #include "loopbackserver.h"
 #include "sanitizedbuild.h"
+#include "testfiles.h"
 #include "updatecheck.h"
 
 #include <QDir>
@@ -55,18 +56,6 @@ QByteArray mappingLine(const QByteArray& guid, const QByteArray& name)
     return guid + ',' + name + ",a:b0,b:b1,x:b2,y:b3,+leftx:a0,-leftx:a1,lefttrigger:a2,platform:Linux,";
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
 QStringList listing(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -100,7 +89,7 @@ QByteArray generatedDatabase()
 
 QByteArray communityDatabase()
 {
-    return QFileInfo::exists(kSnapshot) ? readAll(kSnapshot) : generatedDatabase();
+    return QFileInfo::exists(kSnapshot) ? readFile(kSnapshot) : generatedDatabase();
 }
 
 // Where two byte strings first differ, for failure messages.
@@ -262,7 +251,7 @@ public:
     qint64 elapsedNs() const { return m_iElapsedNs; }
 
 private:
-    QString childError() const { return QString::fromLocal8Bit(readAll(m_stderrPath)).trimmed(); }
+    QString childError() const { return QString::fromLocal8Bit(readFile(m_stderrPath)).trimmed(); }
 
     pid_t m_pid = -1;
     int m_iOut = -1;
@@ -398,7 +387,7 @@ void TestRobustness::killedWriterLeavesOldOrNew()
         const QString files[2] = {root.filePath(QStringLiteral("version0")),
                                   root.filePath(QStringLiteral("version1"))};
         for (int v = 0; v < 2; ++v)
-            QVERIFY(writeAll(files[v], versions[v]));
+            QVERIFY(writeFile(files[v], versions[v]));
         for (int v = 0; v < 2; ++v)
             argsTo[v] = {QFile::encodeName(files[v]), QFile::encodeName(files[1 - v])};
         leftover = temporaryName(QString::fromLatin1(kCommunityDatabaseFile) + '.');
@@ -422,7 +411,7 @@ void TestRobustness::killedWriterLeavesOldOrNew()
             argsTo[v] = {kVariable, values[v], values[1 - v]};
         leftover = temporaryName(QFileInfo(path).fileName() + QStringLiteral("_new."));
     }
-    QVERIFY(writeAll(path, versions[0]));
+    QVERIFY(writeFile(path, versions[0]));
     int current = 0; // which version the file holds
     const QString stderrPath = root.filePath(QStringLiteral("child-stderr"));
     auto argsFor = [&](int from) {
@@ -438,7 +427,7 @@ void TestRobustness::killedWriterLeavesOldOrNew()
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QVERIFY2((error = probe.finish(false)).isEmpty(), qPrintable(error));
     QCOMPARE(probe.completedWrites(), measuredWrites);
-    QCOMPARE(readAll(path), versions[current]);
+    QCOMPARE(readFile(path), versions[current]);
     QCOMPARE(listing(dir), QStringList{QFileInfo(path).fileName()});
     const qint64 writeNs = qMax<qint64>(probe.elapsedNs() / measuredWrites, 20000);
 
@@ -465,7 +454,7 @@ void TestRobustness::killedWriterLeavesOldOrNew()
         const int n = child.completedWrites();
         completedCounts << n;
         const int oldVersion = (current + n) % 2;
-        const QByteArray got = readAll(path);
+        const QByteArray got = readFile(path);
         if (got == versions[oldVersion]) {
             ++oldKept;
             current = oldVersion;
@@ -503,7 +492,7 @@ void TestRobustness::killedWriterLeavesOldOrNew()
     error = last.start(argsFor(current) << QByteArray("2"), stderrPath);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QVERIFY2((error = last.finish(false)).isEmpty(), qPrintable(error));
-    QCOMPARE(readAll(path), versions[current]);
+    QCOMPARE(readFile(path), versions[current]);
     QCOMPARE(listing(dir), withLeftovers);
 
     std::sort(completedCounts.begin(), completedCounts.end());
@@ -538,7 +527,7 @@ void TestRobustness::startUpUnderFaults()
     QVERIFY(QDir().mkdir(launch));
     const QString seed = root.filePath(QStringLiteral("seed.txt"));
     const QByteArray seedBytes = communityDatabase();
-    QVERIFY(writeAll(seed, seedBytes));
+    QVERIFY(writeFile(seed, seedBytes));
 
     const QByteArray communityGuid = testGuid(0x10), localGuid = testGuid(0x11), bothGuid = testGuid(0x12);
     const QByteArray community =
@@ -559,8 +548,8 @@ void TestRobustness::startUpUnderFaults()
         if (!mount->mounted())
             QSKIP(qPrintable("tmpfs cannot be mounted here: " + mount->error()));
         if (filesPresent)
-            QVERIFY(writeAll(QDir(data).filePath(kCommunityDatabaseFile), community));
-        QVERIFY(writeAll(QDir(data).filePath(kLocalDatabaseFile), local));
+            QVERIFY(writeFile(QDir(data).filePath(kCommunityDatabaseFile), community));
+        QVERIFY(writeFile(QDir(data).filePath(kLocalDatabaseFile), local));
         if (fault == QLatin1String("no space"))
             fillUp(data);
         else
@@ -583,14 +572,14 @@ void TestRobustness::startUpUnderFaults()
         QCOMPARE(QFileInfo(data).symLinkTarget(), root.filePath(QStringLiteral("moved-away")));
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("moved-away"))));
         QCOMPARE(listing(launch), QStringList());
-        QCOMPARE(readAll(seed), seedBytes);
+        QCOMPARE(readFile(seed), seedBytes);
         return;
     }
     QCOMPARE(QDir::currentPath(), QDir(data).canonicalPath());
-    QCOMPARE(readAll(kLocalDatabaseFile), local);
+    QCOMPARE(readFile(kLocalDatabaseFile), local);
     QCOMPARE(sdlMappingName(localGuid), QByteArray("Local Pad"));
     if (filesPresent) {
-        QCOMPARE(readAll(kCommunityDatabaseFile), community);
+        QCOMPARE(readFile(kCommunityDatabaseFile), community);
         QCOMPARE(sdlMappingName(communityGuid), QByteArray("Community Pad"));
         QCOMPARE(sdlMappingName(bothGuid), QByteArray("Local Both"));
         QCOMPARE(listing(data), before);
@@ -604,14 +593,14 @@ void TestRobustness::startUpUnderFaults()
         QCOMPARE(listing(data), before);
         QCOMPARE(sdlMappingName(bothGuid), QByteArray("Local Both"));
     }
-    QCOMPARE(readAll(seed), seedBytes);
+    QCOMPARE(readFile(seed), seedBytes);
 
     if (fault == QLatin1String("no space") && !filesPresent) {
         // Once there is room, the next start makes the working copy after all.
         QVERIFY(QFile::remove(QStringLiteral("filler")));
         QVERIFY(QDir::setCurrent(launch));
         ::enterDataDirectory(data, seed);
-        QCOMPARE(readAll(kCommunityDatabaseFile), seedBytes);
+        QCOMPARE(readFile(kCommunityDatabaseFile), seedBytes);
     }
 }
 
@@ -699,22 +688,22 @@ void TestRobustness::writersUnderFaults()
             if (!mount->mounted())
                 QSKIP(qPrintable("tmpfs cannot be mounted here: " + mount->error()));
         }
-        QVERIFY(writeAll(path, old));
+        QVERIFY(writeFile(path, old));
         if (fault == QLatin1String("read-only") && mount)
             QVERIFY(mount->remountReadOnly());
         else if (fault == QLatin1String("read-only"))
             QVERIFY(QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     } else if (fault == QLatin1String("folder")) {
         QVERIFY(QDir().mkpath(path));
-        QVERIFY(writeAll(QDir(path).filePath(QStringLiteral("inside")), old));
+        QVERIFY(writeFile(QDir(path).filePath(QStringLiteral("inside")), old));
     } else {
         QVERIFY(QDir().mkdir(dir));
-        QVERIFY(writeAll(path, old));
+        QVERIFY(writeFile(path, old));
         if (fault == QLatin1String("mount point")) {
             // Renaming onto a mount point fails (EBUSY) once the temporary file is complete.
             elsewhere.reset(new QTemporaryDir);
             const QString source = elsewhere->filePath(QStringLiteral("source"));
-            QVERIFY(writeAll(source, old));
+            QVERIFY(writeFile(source, old));
             if (::mount(QFile::encodeName(source).constData(), QFile::encodeName(path).constData(), nullptr,
                         MS_BIND, nullptr) != 0)
                 QSKIP(qPrintable(
@@ -747,7 +736,7 @@ void TestRobustness::writersUnderFaults()
         ::dup2(saved, 1);
         ::close(saved);
         ::close(sink);
-        printed = readAll(QFile::decodeName(stdoutPath));
+        printed = readFile(QFile::decodeName(stdoutPath));
     }
     if (fault == QLatin1String("mount point"))
         ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
@@ -763,8 +752,9 @@ void TestRobustness::writersUnderFaults()
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("moved-away"))));
         return;
     }
-    QCOMPARE(readAll(fault == QLatin1String("folder") ? QDir(path).filePath(QStringLiteral("inside")) : path),
-             old);
+    QCOMPARE(
+        readFile(fault == QLatin1String("folder") ? QDir(path).filePath(QStringLiteral("inside")) : path),
+        old);
     QCOMPARE(listing(dir), before);
 }
 
@@ -809,18 +799,19 @@ void TestRobustness::badDatabaseFile()
     QTemporaryDir data;
     QVERIFY(data.isValid());
     const QString seed = data.filePath(QStringLiteral("seed.txt"));
-    QVERIFY(writeAll(seed, mappingLine(testGuid(0x30), "Seeded Pad") + '\n'));
+    QVERIFY(writeFile(seed, mappingLine(testGuid(0x30), "Seeded Pad") + '\n'));
     const QByteArray localGuid = testGuid(0x31), communityGuid = testGuid(0x32);
     const QByteArray goodLocal = mappingLine(localGuid, "Local Pad") + '\n';
     const QByteArray goodCommunity = mappingLine(communityGuid, "Community Pad") + '\n';
     auto place = [&](const char* file) {
         const QString path = data.filePath(file);
-        return directory ? QDir().mkdir(path) && writeAll(path + "/inside", "kept\n") : writeAll(path, bytes);
+        return directory ? QDir().mkdir(path) && writeFile(path + "/inside", "kept\n")
+                         : writeFile(path, bytes);
     };
     auto unchanged = [&](const char* file) {
         const QString path = data.filePath(file);
-        return directory ? QFileInfo(path).isDir() && readAll(path + "/inside") == "kept\n"
-                         : readAll(path) == bytes;
+        return directory ? QFileInfo(path).isDir() && readFile(path + "/inside") == "kept\n"
+                         : readFile(path) == bytes;
     };
     // Each step must end: how fast it is on this machine (sanitizers, load) is for the figures below,
     // not for a bound that fails on a slow machine.
@@ -829,7 +820,7 @@ void TestRobustness::badDatabaseFile()
 
     // As the working copy: the start copes, the user's own file still loads, the bad file stays.
     QVERIFY(place(kCommunityDatabaseFile));
-    QVERIFY(writeAll(data.filePath(kLocalDatabaseFile), goodLocal));
+    QVERIFY(writeFile(data.filePath(kLocalDatabaseFile), goodLocal));
     clock.start();
     ::enterDataDirectory(data.path(), seed);
     loadMappingFiles();
@@ -861,7 +852,7 @@ void TestRobustness::badDatabaseFile()
     if (directory) {
         QVERIFY(QDir(data.filePath(kCommunityDatabaseFile)).removeRecursively());
     }
-    QVERIFY(writeAll(data.filePath(kCommunityDatabaseFile), goodCommunity));
+    QVERIFY(writeFile(data.filePath(kCommunityDatabaseFile), goodCommunity));
     QVERIFY(place(kLocalDatabaseFile));
     clock.start();
     ::enterDataDirectory(data.path(), seed);
@@ -892,7 +883,7 @@ void TestRobustness::badDatabaseFile()
                 line.chop(1);
             expected += line + '\n';
         }
-        QCOMPARE(readAll(kLocalDatabaseFile), expected + mine + '\n');
+        QCOMPARE(readFile(kLocalDatabaseFile), expected + mine + '\n');
     }
 
     // As a download: refused with its reason, or taken.
@@ -910,7 +901,7 @@ void TestRobustness::badDatabaseFile()
             // A quoted line is cut short: the reason stays fit for the log.
             QVERIFY2(outcome.reason.size() < 200, qPrintable(outcome.reason.left(300)));
         }
-        QCOMPARE(readAll(copy), goodCommunity);
+        QCOMPARE(readFile(copy), goodCommunity);
         qInfo("load %lld ms, save %lld ms, update check %lld ms", loadMs, saveMs, checkMs);
     }
 }
@@ -943,15 +934,15 @@ void TestRobustness::environmentFileBadInput()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("environment"));
-    QVERIFY(writeAll(path, original));
+    QVERIFY(writeFile(path, original));
 
     QElapsedTimer clock;
     clock.start();
     QString error;
     QVERIFY2(setSystemEnvVar(kVariable, "new,a:b0", path, &error), qPrintable(error));
-    QCOMPARE(readAll(path), kept + "SDL_GAMECONTROLLERCONFIG=new,a:b0\n");
+    QCOMPARE(readFile(path), kept + "SDL_GAMECONTROLLERCONFIG=new,a:b0\n");
     QVERIFY2(resetSystemEnvVar(kVariable, path, &error), qPrintable(error));
-    QCOMPARE(readAll(path), kept);
+    QCOMPARE(readFile(path), kept);
     QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(listing(dir.path()), QStringList{"environment"});
 }
@@ -1032,7 +1023,7 @@ void TestRobustness::badDownload()
     m_server.setRoutes({{"/db", route}});
     const QString copy = dir.filePath(kCommunityDatabaseFile);
     const QByteArray workingCopy = mappingLine(testGuid(0x41), "Installed Pad") + '\n';
-    QVERIFY(writeAll(copy, workingCopy));
+    QVERIFY(writeFile(copy, workingCopy));
 
     const bool measured = resetPeakMemory();
     const qint64 rssBefore = statusKiB("VmRSS:");
@@ -1060,7 +1051,7 @@ void TestRobustness::badDownload()
     QVERIFY(data.isEmpty());
     QCOMPARE(outcome.result, UpdateCheckResult::Failed);
     QCOMPARE(outcome.reason, error);
-    QCOMPARE(readAll(copy), workingCopy);
+    QCOMPARE(readFile(copy), workingCopy);
     if (size > kMaxDownloadBytes && measured && !kSanitizedBuild) {
         // Given up at the limit: the 50 MiB never sat in memory (the limit plus Qt's buffers did).
         QVERIFY2(growthKiB < 40 * 1024, qPrintable(QString::number(growthKiB)));

@@ -1,16 +1,17 @@
 // The session layer without a window: a finished capture's way to its line, the save pipeline, the
 // update policy and the Set command's question, over virtual pads, temporary files and scripted answers.
 
+#include "bindingfields.h"
 #include "databaseupdate.h"
 #include "environmentcommands.h"
 #include "environmentfile.h"
 #include "gameprobe.h"
-#include "mappingparser.h"
 #include "mappingsession.h"
 #include "mappingstore.h"
 #include "padroster.h"
 #include "scripteddialogs.h"
 #include "sdlpollevent.h"
+#include "testfiles.h"
 #include "userenvironment.h"
 #include "virtualpad.h"
 
@@ -27,18 +28,6 @@ namespace
 const char* const kNameSimplified = "The name was simplified there: \"#\", \"$\", \"\\\" and "
                                     "quotes became blanks, as pam_env and systemd read "
                                     "them differently";
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 // A GUID of its own for each number, so that the lines SDL keeps between rows never meet.
 QByteArray testGuid(int n)
 {
@@ -240,7 +229,7 @@ private slots:
         QCOMPARE(result.unsaved.isEmpty(), saved);
         QCOMPARE(result.registered, registered);
         QCOMPARE(s.store.sessionLines(), registered ? QList<QByteArray>{line} : QList<QByteArray>());
-        QCOMPARE(readFile(s.dataFile("gamecontrollerdb.local.txt")), saved ? line + "\n" : "<missing>");
+        QCOMPARE(readFile(s.dataFile("gamecontrollerdb.local.txt")), saved ? line + "\n" : "<unreadable>");
         char* known = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString(guid.constData()));
         QCOMPARE(known != nullptr, registered);
         SDL_free(known);

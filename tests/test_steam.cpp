@@ -5,6 +5,7 @@
 #include "steamconfig.h"
 #include "steamlaunchoption.h"
 #include "steammappings.h"
+#include "testfiles.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -57,18 +58,6 @@ const QByteArray kRealistic = expand("<HEAD><V><A>\n<OLD>\\n<B>\n</V><TAIL>");
 const QByteArray kWithNew = expand("<HEAD><V><A>\n<NEW>\\n<B>\n</V><TAIL>");
 const QString kNative = ".local/share/Steam",
               kFlatpak = ".var/app/com.valvesoftware.Steam/.local/share/Steam";
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 QStringList listing(const QString& dir)
 {

@@ -4,6 +4,7 @@
 #include "environmentfile.h"
 #include "gameprobe.h"
 #include "injectedreplacefault.h"
+#include "testfiles.h"
 #include "userenvironment.h"
 
 #include <QDir>
@@ -34,18 +35,6 @@ const uid_t kNobody = 65534;
 QByteArray errorLine(const QString& path)
 {
     return "ERROR: Can't open file " + QFile::encodeName(path) + ". Run 'sudo stickwell'\n";
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 bool existsNoFollow(const QString& path)

@@ -10,7 +10,7 @@
 
 enum { STANDARD_ROWS = 25, BINDING_ROWS = 31 };
 
-// What a row's control is; the capture rules, the mapping string and the live highlights go by it.
+// What a row's control is; the capture rules, the binding fields and the live highlights go by it.
 enum class RowKind {
     Button,    // control is an SDL_GameControllerButton
     Dpad,      // a d-pad direction; control is an SDL_GameControllerButton

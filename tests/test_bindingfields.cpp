@@ -2,9 +2,8 @@
 // and SDL's own reading of a line made of them, on a virtual pad, for hand-written captures and for
 // random ones.
 
+#include "bindingfields.h"
 #include "mappingline.h"
-#include "mappingparser.h"
-#include "mappingstring.h"
 #include "virtualpad.h"
 
 #include <QtTest>
@@ -61,17 +60,9 @@ QByteArray entries(const CapturedInput input[BINDING_ROWS])
 // The line for pad with the binding fields of set, as the program writes it.
 QByteArray padLine(const SlotSet& set, VirtualPad& pad)
 {
-    return MappingLine::forPad(pad.guidText(), MappingLine::guidCrc(pad.guidText()), "Mapping String Pad",
+    return MappingLine::forPad(pad.guidText(), MappingLine::guidCrc(pad.guidText()), "Binding Fields Pad",
                                bindingFields(set.slot))
         .text();
-}
-
-// The line the worker emits (buildMappingString), with guidText.
-QByteArray build(const SlotSet& set, const char* guidText)
-{
-    char text[MAPPING_TEXT_SIZE];
-    buildMappingString(set.slot, guidText, text);
-    return QByteArray(text);
 }
 
 // The slots that fields read back into; fields no row takes go to others.
@@ -355,7 +346,7 @@ private:
 
 Q_DECLARE_METATYPE(SlotSet)
 
-class TestMappingString : public QObject
+class TestBindingFields : public QObject
 {
     Q_OBJECT
 
@@ -367,7 +358,7 @@ private slots:
     {
         QCOMPARE(SDL_Init(SDL_INIT_GAMECONTROLLER), 0);
         VirtualPad::Layout layout;
-        layout.name = "Stickwell Mapping String Pad";
+        layout.name = "Stickwell Binding Fields Pad";
         layout.axes = PAD_AXES;
         layout.buttons = PAD_BUTTONS;
         layout.hats = PAD_HATS;
@@ -589,24 +580,6 @@ private slots:
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
-    void completeExampleLine()
-    {
-        QCOMPARE(
-            build(examplePad(), "03000000091200000157000011010000"),
-            QByteArray("03000000091200000157000011010000,%GAMEPAD_NAME%,platform:Linux,a:b0,b:b1,x:b2,y:b3,"
-                       "back:b6,guide:b8,start:b7,leftstick:b9,rightstick:b10,leftshoulder:b4,"
-                       "rightshoulder:b5,dpup:h0.1,dpdown:h0.4,dpleft:h0.8,dpright:h0.2,leftx:a0,lefty:a1,"
-                       "rightx:a3,righty:a4,lefttrigger:a2,righttrigger:a5,"));
-    }
-
-    void unknownJoystickGivesZeroGuid()
-    {
-        char text[MAPPING_TEXT_SIZE];
-        buildMappingString(SlotSet().button(0, 0).slot, SDL_JoystickID(0x7ffffff0), text);
-        QCOMPARE(QByteArray(text),
-                 QByteArray("00000000000000000000000000000000,%GAMEPAD_NAME%,platform:Linux,a:b0,"));
-    }
-
     void boundsEachToken_data()
     {
         QTest::addColumn<SlotSet>("captured");
@@ -626,35 +599,7 @@ private slots:
         QCOMPARE(::entries(captured.slot), entries);
     }
 
-    void boundsTheText_data()
-    {
-        const int full = build(examplePad(), "03000000091200000157000011010000").size();
-        QTest::addColumn<int>("outSize");
-        QTest::newRow("no room") << 0;
-        QTest::newRow("room for the terminator only") << 1;
-        QTest::newRow("cut inside the GUID") << 10;
-        QTest::newRow("cut after the platform") << 48;
-        QTest::newRow("one byte short") << full;
-        QTest::newRow("exact fit") << full + 1;
-        QTest::newRow("default size") << int(MAPPING_TEXT_SIZE);
-    }
-
-    // Nothing is written at or past outSize, and the text is the longest prefix that fits.
-    void boundsTheText()
-    {
-        QFETCH(int, outSize);
-        const char* guid = "03000000091200000157000011010000";
-        const QByteArray full = build(examplePad(), guid);
-        QByteArray buffer(MAPPING_TEXT_SIZE + 16, 'Z');
-        SlotSet set = examplePad();
-        buildMappingString(set.slot, guid, buffer.data(), size_t(outSize));
-        for (int i = outSize; i < buffer.size(); ++i)
-            QCOMPARE(buffer.at(i), 'Z');
-        if (outSize > 0)
-            QCOMPARE(QByteArray(buffer.constData()), full.left(outSize - 1));
-    }
-
-    // SDL accepts every string built from random captures, and reads a sample of them on the pad as
+    // SDL accepts every line built from random captures, and reads a sample of them on the pad as
     // captured.
     void sdlReadsRandomCaptures()
     {
@@ -710,5 +655,5 @@ private:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMappingString)
-#include "test_mappingstring.moc"
+QTEST_GUILESS_MAIN(TestBindingFields)
+#include "test_bindingfields.moc"
