@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -103,8 +104,14 @@ QByteArray keptUserContent(const QByteArray& content, const QList<QByteArray>& n
     for (const UserAssignment& assignment : userAssignments(content)) {
         if (!names.contains(assignment.name))
             continue;
-        kept += content.mid(from, assignment.begin - from);
-        from = assignment.end;
+        if (assignment.begin >= from) {
+            kept += content.mid(from, assignment.begin - from);
+            // After a comment that ends in a backslash, systemd 252 carries the comment on: an empty
+            // line takes the assignment's place, so that the line after it does not become comment.
+            if (kept.endsWith("\\\n") || kept.endsWith("\\\r\n"))
+                kept += '\n';
+        }
+        from = std::max(from, assignment.end);
     }
     return kept + content.mid(from);
 }

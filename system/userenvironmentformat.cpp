@@ -1,5 +1,7 @@
 #include "userenvironmentformat.h"
 
+#include <algorithm>
+
 namespace
 {
 enum class State {
@@ -31,9 +33,10 @@ void trimName(QByteArray* name)
     while (!name->isEmpty() && isBlank(name->at(name->size() - 1)))
         name->chop(1);
 }
-} // namespace
 
-QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* end)
+// One systemd's reading: commentsContinue says whether a backslash at a comment's end carries the
+// comment onto the next line (systemd 252 does, 257 does not).
+QList<UserAssignment> read(const QByteArray& content, UserFileEnd* end, bool commentsContinue)
 {
     QList<UserAssignment> found;
     State state = State::PreKey;
@@ -109,7 +112,7 @@ QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* en
             state = State::DoubleQuote;
             break;
         case State::Comment:
-            if (c == '\\')
+            if (c == '\\' && commentsContinue)
                 state = State::CommentEscape;
             else if (isLineBreak(c))
                 state = State::PreKey;
@@ -139,5 +142,25 @@ QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* en
         else
             *end = UserFileEnd::InLine;
     }
+    return found;
+}
+} // namespace
+
+QList<UserAssignment> userAssignments(const QByteArray& content, UserFileEnd* end)
+{
+    UserFileEnd carried = UserFileEnd::Fresh, ended = UserFileEnd::Fresh;
+    QList<UserAssignment> found = read(content, &carried, true);
+    // Both readings count: an assignment for either systemd, and the end that asks most of a new line.
+    for (const UserAssignment& assignment : read(content, &ended, false)) {
+        auto same = [&](const UserAssignment& a) {
+            return a.begin == assignment.begin && a.end == assignment.end && a.name == assignment.name;
+        };
+        if (std::none_of(found.begin(), found.end(), same))
+            found << assignment;
+    }
+    std::sort(found.begin(), found.end(),
+              [](const UserAssignment& a, const UserAssignment& b) { return a.begin < b.begin; });
+    if (end)
+        *end = std::max(carried, ended);
     return found;
 }

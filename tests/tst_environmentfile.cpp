@@ -813,13 +813,14 @@ void TestEnvironmentFile::userFileEditedAsSystemdReadsIt_data()
         << "SDL_GAMECONTROLLERCONFIG=\"a,\nb,\"\n" + editor << true << editor << "";
     QTest::newRow("last line, no line break")
         << editor + "SDL_GAMECONTROLLERCONFIG=old" << true << editor << "";
-    const QByteArray others =
-        "export SDL_GAMECONTROLLERCONFIG=x\n# SDL_GAMECONTROLLERCONFIG=x\n"
-        ";SDL_GAMECONTROLLERCONFIG=x\nSDL_GAMECONTROLLERCONFIG_FILE=/x.txt\n"
-        "FOO=bar,\\\nSDL_GAMECONTROLLERCONFIG=x\n# note \\\nSDL_GAMECONTROLLERCONFIG=x\n"
-        "SDL_GAMECONTROLLERCONFIG=\nSDL_GAMECONTROLLERCONFIG=\"\"\n";
+    const QByteArray others = "export SDL_GAMECONTROLLERCONFIG=x\n# SDL_GAMECONTROLLERCONFIG=x\n"
+                              ";SDL_GAMECONTROLLERCONFIG=x\nSDL_GAMECONTROLLERCONFIG_FILE=/x.txt\n"
+                              "FOO=bar,\\\nSDL_GAMECONTROLLERCONFIG=x\n"
+                              "SDL_GAMECONTROLLERCONFIG=\nSDL_GAMECONTROLLERCONFIG=\"\"\n";
     QTest::newRow("not assignments: export, comments, other names, continued lines, empty values")
         << others << false << others << "";
+    QTest::newRow("after a comment that ends in a backslash")
+        << "# note \\\nSDL_GAMECONTROLLERCONFIG=x\n" + editor << true << "# note \\\n\n" + editor << "";
     QTest::newRow("last line ends in a backslash")
         << QByteArray("EDITOR=vim\\\n") << false << QByteArray("EDITOR=vim\\\n") << "";
     QTest::newRow("last line ends in a backslash, no line break")
@@ -843,7 +844,10 @@ void TestEnvironmentFile::userFileEditedAsSystemdReadsIt()
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
     QVERIFY(writeFile(path, original));
     QMap<QByteArray, QByteArray> expected = userEnvironment(home);
-    QCOMPARE(expected.contains(kName), assigns);
+    // systemd 252 reads a line after a comment that ends in a backslash as part of the comment, 257 as a
+    // line of its own: the program takes it for the assignment that one of them makes of it.
+    if (QByteArray(QTest::currentDataTag()) != "after a comment that ends in a backslash")
+        QCOMPARE(expected.contains(kName), assigns);
     QCOMPARE(userFileAssignsEnvVar(path, kName), assigns);
     expected.remove(kName);
 
