@@ -5,8 +5,9 @@
 #                                                   LeakSanitizer, in build-asan/ (CI runs this one)
 #   scripts/sanitize.sh thread  [ctest arguments]   ThreadSanitizer, in build-tsan/ (run by hand)
 #
-# "address" is built with clang (clang++-14, its runtimes from libclang-rt-14-dev), so that what only
-# clang warns about or gets wrong shows up there while the plain build uses g++. "thread" is built with
+# "address" is built with clang (clang++-14 on Debian 12, clang++-19 on Debian 13, its runtimes from
+# libclang-rt-<version>-dev), so that what only clang warns about or gets wrong shows up there while
+# the plain build uses g++. "thread" is built with
 # g++ (libtsan2): with Qt 6, whose QProcess starts a child that shares the parent's memory until it
 # runs its program, clang 14's ThreadSanitizer runtime stops on a failed internal check. Qt 6 unless
 # STICKWELL_QT=5 asks for Qt 5 (CI sanitizes the Qt 5 build).
@@ -18,7 +19,12 @@ top=$(pwd)
 
 kind=${1:-}
 case "$kind" in
-address) build=$top/build-asan compiler=clang++-14 packages=(clang-14 libclang-rt-14-dev) ;;
+address)
+  # The distribution's own clang and its sanitizer runtimes: 14 on Debian 12, 19 on Debian 13.
+  llvm=14
+  if [ -r /etc/os-release ] && grep -q '^VERSION_CODENAME=trixie' /etc/os-release; then llvm=19; fi
+  build=$top/build-asan compiler=clang++-$llvm packages=("clang-$llvm" "libclang-rt-$llvm-dev")
+  ;;
 thread) build=$top/build-tsan compiler=g++ packages=() ;;
 *)
   echo "usage: scripts/sanitize.sh address|thread [ctest arguments]" >&2
