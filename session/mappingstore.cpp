@@ -12,6 +12,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <SDL.h>
+#include <utility>
 
 MappingStore::MappingStore(const QUrl& submissionUrl, int networkTimeoutMs, QObject* parent)
     : QObject(parent), m_submissionUrl(submissionUrl), m_pNetwork(new QNetworkAccessManager(this))
@@ -98,7 +99,7 @@ void MappingStore::reload()
 {
     loadMappingFiles(m_steamLines);
     // The reload brings back the configured mappings; what was made since the start stays newer.
-    for (const QByteArray& line : qAsConst(m_sessionLines))
+    for (const QByteArray& line : std::as_const(m_sessionLines))
         SDL_GameControllerAddMapping(line.constData());
     readSources();
 }
@@ -110,7 +111,7 @@ void MappingStore::readSources()
     if (m_bDataDirectory)
         return;
     QList<SourcedLine> configured;
-    for (const SourcedLine& line : qAsConst(m_loaded))
+    for (const SourcedLine& line : std::as_const(m_loaded))
         if (line.origin == MappingOrigin::ConfiguredFile || line.origin == MappingOrigin::ConfiguredVariable)
             configured << line;
     m_loaded = configured;
