@@ -37,6 +37,15 @@ bool registerLine(const QByteArray& line, const SDL_JoystickGUID& guid, QString*
     }
     return true;
 }
+// line rewritten for pad, or empty with errorMessage saying why it can't be tried.
+QByteArray usableLine(const QByteArray& line, const PadIdentity& pad, QString* errorMessage)
+{
+    QString problem;
+    const QByteArray tried = relativeLineForPad(line, pad, &problem);
+    if (tried.isEmpty())
+        setError(errorMessage, QStringLiteral("the line cannot be used: %1").arg(problem));
+    return tried;
+}
 } // namespace
 
 bool RelativeTrial::start(int deviceIndex, const PadIdentity& pad, const QByteArray& relativeLine,
@@ -50,12 +59,9 @@ bool RelativeTrial::start(int deviceIndex, const PadIdentity& pad, const QByteAr
         setError(errorMessage, QStringLiteral("the gamepad is gone"));
         return false;
     }
-    QString problem;
-    const QByteArray tried = relativeLineForPad(relativeLine, pad, &problem);
-    if (tried.isEmpty()) {
-        setError(errorMessage, QStringLiteral("the line cannot be used: %1").arg(problem));
+    const QByteArray tried = usableLine(relativeLine, pad, errorMessage);
+    if (tried.isEmpty())
         return false;
-    }
     const QByteArray earlier = sdlLineForDevice(deviceIndex);
     const char* name = SDL_JoystickNameForIndex(deviceIndex);
     const SDL_JoystickGUID guid = SDL_JoystickGetDeviceGUID(deviceIndex);
@@ -78,12 +84,9 @@ bool RelativeTrial::change(const QByteArray& line, QString* errorMessage)
         setError(errorMessage, QStringLiteral("no line is being tried"));
         return false;
     }
-    QString problem;
-    const QByteArray tried = relativeLineForPad(line, m_pad, &problem);
-    if (tried.isEmpty()) {
-        setError(errorMessage, QStringLiteral("the line cannot be used: %1").arg(problem));
+    const QByteArray tried = usableLine(line, m_pad, errorMessage);
+    if (tried.isEmpty())
         return false;
-    }
     if (!registerLine(tried, m_guid, errorMessage)) {
         // What SDL holds must stay the line that is being tried.
         registerLine(m_triedLine, m_guid, nullptr);
